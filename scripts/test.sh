@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. Non-zero on failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/deps.sh
+scripts/build.sh release
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build/release --output-on-failure -j "$(nproc)" --timeout 300
+scripts/cross-windows.sh

@@ -1,0 +1,15 @@
+// UTF-8 <-> UTF-16 conversions for the places that speak of code units.
+#pragma once
+
+#include <string>
+
+namespace danvore::platform {
+
+std::u16string Utf8ToUtf16(const std::string& text);
+std::string Utf16ToUtf8(const std::u16string& text);
+#ifdef _WIN32
+std::wstring Utf8ToWide(const std::string& text);
+std::string WideToUtf8(const std::wstring& text);
+#endif
+
+}  // namespace danvore::platform
