@@ -8,7 +8,8 @@ namespace danvore {
 
 // With a trailing separator. By default the executable's folder.
 std::string ProgramDir();
-// Overrides the program folder (danvore-cli --home DIR, tests).
+// Overrides the program folder (danvore-cli --home DIR, tests); a trailing
+// separator is added. An empty text returns to the executable's folder.
 void SetProgramDir(const std::string& dir);
 
 std::string ConfigFilePath();     // ProgramDir() + "Config.Ini"

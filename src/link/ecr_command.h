@@ -21,12 +21,17 @@ class TEcrCommands;
 
 class TEcrCommand {
  public:
-  // Joins `Collection` (when given); ID defaults to the collection's running
-  // item number plus one (1 without a collection).
+  // ID defaults to `Collection`'s running item number plus one (1 without a
+  // collection). The collection owns its items, so an item enters it only
+  // through TEcrCommands::Add, which constructs it this way.
   explicit TEcrCommand(TEcrCommands* Collection = nullptr);
   virtual ~TEcrCommand() = default;
 
+  // Copies ID, Caption, Command and Status. The typed parameter is what
+  // rejects foreign sources: they cannot be passed at all.
   virtual void Assign(const TEcrCommand& Source);
+  // Caption, or the class name when Caption is only spaces and control
+  // characters.
   virtual std::string DisplayName() const;
 
   std::int32_t ID = 1;
@@ -43,6 +48,7 @@ class TEcrCommands {
 
   const TEcrCommand* FindByID(std::int32_t ID) const;
   const TEcrCommand* FindByCommand(std::uint32_t Value) const;
+  // Both sides trimmed of spaces and control characters; case-sensitive.
   const TEcrCommand* FindByCaption(const std::string& Value) const;
 
   int Count() const { return static_cast<int>(FItems.size()); }
