@@ -13,9 +13,11 @@ constexpr const char* kClassName = "TEcrCommand";
 // never cut.
 std::string_view TrimPadding(std::string_view text) {
   std::size_t first = 0;
-  while (first < text.size() && static_cast<unsigned char>(text[first]) <= 0x20) ++first;
+  while (first < text.size() && static_cast<unsigned char>(text[first]) <= 0x20)
+    ++first;
   std::size_t last = text.size();
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20) --last;
+  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20)
+    --last;
   return text.substr(first, last - first);
 }
 
@@ -145,7 +147,9 @@ void TEcrCommands::Add(std::int32_t AID, std::uint32_t ACmd, TCommandStatus AMod
   item.Status = AMode;
 }
 
-void TEcrCommands::Clear() { FItems.clear(); }
+void TEcrCommands::Clear() {
+  FItems.clear();
+}
 
 const TEcrCommand* TEcrCommands::FindByID(std::int32_t ID) const {
   for (const auto& item : FItems) {

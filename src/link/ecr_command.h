@@ -52,7 +52,9 @@ class TEcrCommands {
   const TEcrCommand* FindByCaption(const std::string& Value) const;
 
   int Count() const { return static_cast<int>(FItems.size()); }
-  const TEcrCommand& operator[](int index) const { return *FItems[static_cast<std::size_t>(index)]; }
+  const TEcrCommand& operator[](int index) const {
+    return *FItems[static_cast<std::size_t>(index)];
+  }
 
  private:
   friend class TEcrCommand;

@@ -38,8 +38,8 @@ std::uint16_t ReadBE16(const std::uint8_t* at) {
 }
 
 std::uint32_t ReadBE32(const std::uint8_t* at) {
-  return (std::uint32_t{at[0]} << 24) | (std::uint32_t{at[1]} << 16) |
-         (std::uint32_t{at[2]} << 8) | std::uint32_t{at[3]};
+  return (std::uint32_t{at[0]} << 24) | (std::uint32_t{at[1]} << 16) | (std::uint32_t{at[2]} << 8) |
+         std::uint32_t{at[3]};
 }
 
 void WriteBE16(std::uint8_t* at, std::uint32_t value) {
@@ -102,11 +102,14 @@ std::string BytesToHex(const std::uint8_t* data, std::size_t length) {
   return text;
 }
 
-std::string BytesToHex(const TBytes& data) { return BytesToHex(data.data(), data.size()); }
+std::string BytesToHex(const TBytes& data) {
+  return BytesToHex(data.data(), data.size());
+}
 
 std::uint8_t HeaderChecksum(const std::uint8_t* header) {
   unsigned sum = 0;
-  for (std::size_t i = 0; i < kChecksumOffset; ++i) sum += header[i];
+  for (std::size_t i = 0; i < kChecksumOffset; ++i)
+    sum += header[i];
   return static_cast<std::uint8_t>(sum);
 }
 
@@ -138,7 +141,8 @@ int TProtocol::DoPackBuffer(const TBytes& source, int Len, TBytes& Buffer) {
   if (length > source.size() || length > kMaxPayloadSize) {
     throw std::length_error("payload length out of range");
   }
-  const std::size_t size = length == 0 ? kFrameHeaderSize : length + kFrameHeaderSize + kFrameCrcSize;
+  const std::size_t size =
+      length == 0 ? kFrameHeaderSize : length + kFrameHeaderSize + kFrameCrcSize;
   Buffer.assign(size, 0);
   std::uint8_t* frame = Buffer.data();
   frame[0] = kFrameStart1;
