@@ -86,6 +86,8 @@ class TPacker {
 
   TDecimalType DecimalType = dtComma;
 
+  // Field text to numbers, the same on every computer; the grammar is that of
+  // ParseDecimalText and ParseIntegerText (packing/number_text.h).
   double ParseDecimal(const std::string& S, double Default) const;
   std::int32_t ParseInteger(const std::string& S, std::int32_t Default) const;
 

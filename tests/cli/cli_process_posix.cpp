@@ -1,0 +1,60 @@
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "cli/cli_process.h"
+
+namespace danvore::test {
+
+namespace {
+
+struct TFileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using TFilePtr = std::unique_ptr<std::FILE, TFileCloser>;
+
+std::string ReadAll(std::FILE* file) {
+  std::rewind(file);
+  std::string text;
+  char chunk[4096];
+  std::size_t n = 0;
+  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    text.append(chunk, n);
+  return text;
+}
+
+}  // namespace
+
+TCliRun RunDanvoreCli(const std::vector<std::string>& args) {
+  const std::string program = std::string(DANVORE_BINARY_DIR) + "/src/cli/danvore-cli";
+  std::vector<std::string> words{program};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& word : words)
+    argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  TCliRun run;
+  const TFilePtr out(std::tmpfile());
+  const TFilePtr err(std::tmpfile());
+  if (!out || !err) return run;
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid < 0) return run;
+  if (pid == 0) {
+    ::dup2(::fileno(out.get()), STDOUT_FILENO);
+    ::dup2(::fileno(err.get()), STDERR_FILENO);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return run;
+  if (WIFEXITED(status)) run.ExitCode = WEXITSTATUS(status);
+  run.Out = ReadAll(out.get());
+  run.Err = ReadAll(err.get());
+  return run;
+}
+
+}  // namespace danvore::test
