@@ -23,6 +23,8 @@ enum TDCDataType : std::uint8_t {
   dtGreecAsc,
 };
 
+// Fields are read and written only inside the buffer: bytes of a field that
+// lie outside it read as zero, and writes to them are skipped.
 class TccEncode {
  public:
   TccEncode() = default;
@@ -38,8 +40,8 @@ class TccEncode {
                           int iDec = 0) const;
   // Throws std::invalid_argument for a dtDATE/dtDATETIME value that is not a
   // date (the position has then not moved).
-  bool DataToBuf(TDCDataType sType, const FieldValue& sVal, TBytes& Buf, int& iStartPos,
-                 int iLen, int iDec = 0) const;
+  bool DataToBuf(TDCDataType sType, const FieldValue& sVal, TBytes& Buf, int& iStartPos, int iLen,
+                 int iDec = 0) const;
   bool DataToBufArr(TDCDataType sType, const FieldValue& sVal, TBytes& Buf, int& iStartPos,
                     int iLen, int iDec = 0) const;
 
@@ -74,6 +76,16 @@ class TccEncode {
   virtual bool EncodeGreecAsc(const FieldValue& sVal, TBytes& Buf, int iStartPos, int iLen) const;
   virtual bool EncodeDOUBLE(const FieldValue& sVal, TBytes& Buf, int iStartPos, int iDec) const;
   virtual bool EncodeBCDE(const FieldValue& sVal, TBytes& Buf, int iStartPos, int iLen) const;
+
+  // Decoded packed digits without unwritten zero bytes: leading "0"s go,
+  // then leading "F"s (written leading zeros) become "0".
+  static std::string StripBCDPadding(const std::string& text);
+
+ private:
+  FieldValue Decode(TDCDataType sType, const TBytes& Buf, int iStartPos, int iLen, int iDec) const;
+  bool Encode(TDCDataType sType, const FieldValue& sVal, TBytes& Buf, int iStartPos, int iLen,
+              int iDec) const;
+  void Advance(int& iStartPos, int iLen) const;
 };
 
 // The process-wide codec with the default flags.

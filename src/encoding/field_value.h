@@ -44,9 +44,11 @@ class FieldValue {
   std::variant<std::monostate, std::string, std::int64_t, double, TDateTime> value_;
 };
 
-// Calendar helpers on the day-count scale.
-TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0,
-                         int second = 0, int millisecond = 0);
+// Calendar helpers on the day-count scale. Days before day 0 keep the time
+// of day as a positive fraction (-1.25 is 29 December 1899, 06:00).
+// EncodeDateTime throws std::invalid_argument for fields that are no date.
+TDateTime EncodeDateTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                         int millisecond = 0);
 // False when the fields do not make a valid date and time.
 bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int second,
                        int millisecond, TDateTime& out);
