@@ -52,6 +52,8 @@ class THecrLink {
  public:
   // Makes the transport of the current ConnParams.Mode; tests replace it.
   using TTransportFactory = std::function<std::unique_ptr<ITransport>(const TConnParams&)>;
+  // Milliseconds of the clock that bounds the waits; tests replace it.
+  using TClock = std::function<std::int64_t()>;
 
   THecrLink();
   virtual ~THecrLink();
@@ -71,7 +73,9 @@ class THecrLink {
 
   bool Active() const { return FActive; }
   const TEcrCommands& Commands() const { return FCommands; }
+  const TProtocol& Protocol() const { return FProtocal; }
   void SetTransportFactory(TTransportFactory factory);
+  void SetClock(TClock clock);
 
   int TimeOut = 5000;
   int Retrycnt = 3;
@@ -87,7 +91,13 @@ class THecrLink {
  private:
   bool SendBaudProbe(std::int32_t CommandID, std::uint8_t code, const std::string& EcrID);
   void DecodeErrorReply(const TBytes& payload, TResult& Result) const;
+  // Gathers reply bytes for one attempt; false when the wait ran out.
+  bool AwaitReply(TBytes& wBuf, int WaitTimeOut, TResult& Result);
+  // Runs the frame check over the gathered bytes and logs it; after a
+  // rejected frame the bytes behind it are checked again at once.
+  TCheckCode CheckGathered(TBytes& wBuf);
 
+  bool FSocketLayer = false;
   bool FConnected = false;
   bool FActive = false;
   std::atomic<bool> FTerminated{false};
@@ -96,6 +106,7 @@ class THecrLink {
   TBytes FStream;
   std::unique_ptr<ITransport> FTransport;
   TTransportFactory FFactory;
+  TClock FClock;
 };
 
 void GetEcrProperties(THecrLink& Link, TEcrProperties& Props, TResult& Result);
