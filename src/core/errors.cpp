@@ -4,6 +4,8 @@
 
 namespace danvore {
 
-std::string SysErrorMessage(int code) { return platform::SystemErrorText(code); }
+std::string SysErrorMessage(int code) {
+  return platform::SystemErrorText(code);
+}
 
 }  // namespace danvore

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/format.h"
+#include "platform/clock.h"
 
 namespace danvore {
 
@@ -21,10 +22,15 @@ enum TLogLevel : std::uint8_t { llDebug = 0, llInfor, llNotice, llWarning, llErr
 
 class TLogger {
  public:
+  // Source of the local time of the lines and of the day file's name; called
+  // from the logging threads and from the writer.
+  using TClock = std::function<platform::TLocalTime()>;
+
   // Empty or blank ALogDir: the "log" folder of the program folder. Creates
   // the folder with its parents; throws std::runtime_error with
-  // "Log Path is Error, " + the system's text when that fails.
-  explicit TLogger(const std::string& ALogDir);
+  // "Log Path is Error, " + the system's text when that fails. Without a
+  // clock the local time of the system is used.
+  explicit TLogger(const std::string& ALogDir, TClock Clock = {});
   ~TLogger();
   TLogger(const TLogger&) = delete;
   TLogger& operator=(const TLogger&) = delete;
@@ -38,21 +44,24 @@ class TLogger {
 
   // Terminate request: the writer drains what is queued, then ends.
   void Terminate();
-  // Waits until the writer thread has ended.
+  // Waits until the writer thread has ended (after Terminate).
   void WaitFor();
 
   const std::string& LogDir() const { return FLogDir; }
 
  private:
   void Execute();
-  void Drain();
+  // Writes the queued lines; false when one of them could not be written.
+  bool Drain();
+  void WriteDebug(const std::string& message);
 
   std::string FLogDir;
   std::string FDebugFile;
-  std::mutex FLocker;
+  TClock FClock;
+  std::mutex FLocker;  // guards FQueue and the terminate request
   std::deque<std::string> FQueue;
   std::condition_variable FWake;
-  std::atomic<bool> FTerminated{false};
+  bool FTerminated = false;
   std::thread FThread;
 };
 
@@ -62,18 +71,26 @@ extern std::unique_ptr<TLogger> GLogger;
 // Queues a line on GLogger when it exists.
 void WriteLog(const std::string& Log, TLogLevel LogLevel);
 
-// Test hook: sees every line passed to WriteLog (level, text), in call order.
+// Test hook: sees every line passed to WriteLog (level, text), in call order,
+// whether or not GLogger exists. Callable from any thread; an empty tap
+// removes it.
 using TLogTap = std::function<void(TLogLevel, const std::string&)>;
 void SetLogTap(TLogTap tap);
 
+// The window's recent lines. Add, Flush, Count and LogText are called only
+// while holding the flag (Lock or a successful TryLock).
 class TMainFormLog {
  public:
+  // Appends a line; a buffer of 257 lines is emptied first.
   void Add(const std::string& AText);
+  // Copies the lines into Strs when some were added since the last copy.
   bool Flush(std::vector<std::string>* Strs);
+  // Takes the flag, sleeping 10 ms between attempts; no time-out.
   void Lock();
   bool TryLock();
   void UnLock();
   int Count() const;
+  // Every line followed by CR LF.
   std::string LogText() const;
 
  private:

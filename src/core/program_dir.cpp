@@ -20,7 +20,8 @@ std::string& OverrideDir() {
 
 std::size_t NameStart(const std::string& path) {
   std::size_t start = path.size();
-  while (start > 0 && !platform::IsPathSeparator(path[start - 1])) --start;
+  while (start > 0 && !platform::IsPathSeparator(path[start - 1]))
+    --start;
   return start;
 }
 
@@ -40,11 +41,17 @@ void SetProgramDir(const std::string& dir) {
   OverrideDir() = platform::IncludeTrailingPathDelimiter(dir);
 }
 
-std::string ConfigFilePath() { return ProgramDir() + "Config.Ini"; }
+std::string ConfigFilePath() {
+  return ProgramDir() + "Config.Ini";
+}
 
-std::string DefaultLogDir() { return ProgramDir() + "log" + platform::PathSeparator(); }
+std::string DefaultLogDir() {
+  return ProgramDir() + "log" + platform::PathSeparator();
+}
 
-std::string DefaultAnswerPath() { return ProgramDir() + "Answer"; }
+std::string DefaultAnswerPath() {
+  return ProgramDir() + "Answer";
+}
 
 std::string DebugFilePath() {
   const std::string exe = platform::ExecutablePath();

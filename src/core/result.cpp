@@ -10,12 +10,18 @@ void SetResult(TRetCode Code, const std::string& Msg, std::int32_t ExParams, TRe
 
 const char* RetCodeName(TRetCode Code) {
   switch (Code) {
-    case rcSuccess: return "rcSuccess";
-    case rcEConnect: return "rcEConnect";
-    case rcInvalidCommand: return "rcInvalidCommand";
-    case rcTimeOut: return "rcTimeOut";
-    case rcEVastel: return "rcEVastel";
-    case rcError: return "rcError";
+    case rcSuccess:
+      return "rcSuccess";
+    case rcEConnect:
+      return "rcEConnect";
+    case rcInvalidCommand:
+      return "rcInvalidCommand";
+    case rcTimeOut:
+      return "rcTimeOut";
+    case rcEVastel:
+      return "rcEVastel";
+    case rcError:
+      return "rcError";
   }
   return "rcUnknown";
 }

@@ -18,6 +18,8 @@ TLocalTime LocalNow() {
   return result;
 }
 
-std::int64_t MonotonicMs() { return static_cast<std::int64_t>(GetTickCount64()); }
+std::int64_t MonotonicMs() {
+  return static_cast<std::int64_t>(GetTickCount64());
+}
 
 }  // namespace danvore::platform

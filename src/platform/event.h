@@ -13,8 +13,8 @@ class TEvent {
   TEvent& operator=(const TEvent&) = delete;
 
   void Set();
-  // Waits at most `milliseconds`; true when the event was signalled (it is
-  // then reset), false on time-out.
+  // Waits at most `milliseconds` (a negative value does not wait); true when
+  // the event was signalled (it is then reset), false on time-out.
   bool WaitFor(int milliseconds);
 
  private:

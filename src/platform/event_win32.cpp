@@ -18,7 +18,9 @@ TEvent::TEvent() : impl_(std::make_unique<Impl>()) {}
 
 TEvent::~TEvent() = default;
 
-void TEvent::Set() { SetEvent(impl_->Handle); }
+void TEvent::Set() {
+  SetEvent(impl_->Handle);
+}
 
 bool TEvent::WaitFor(int milliseconds) {
   const DWORD timeout = milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds);

@@ -37,7 +37,8 @@ struct TDirEntry {
 
 // The first entry that the platform's directory search returns for the
 // wildcard pattern (for example "*.txt"), or nothing. Only that one entry is
-// read: the folder is never listed in full.
+// read: the folder is never listed in full. The pattern matches without regard
+// to case, as on Windows; "." and ".." are never returned.
 std::optional<TDirEntry> FindFirstEntry(const std::string& folder, const std::string& pattern);
 
 }  // namespace danvore::platform

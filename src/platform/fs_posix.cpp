@@ -59,7 +59,8 @@ std::string ParentOf(const std::string& path) {
 }
 
 std::string StripTrailingSeparators(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  while (path.size() > 1 && path.back() == '/')
+    path.pop_back();
   return path;
 }
 
@@ -91,9 +92,13 @@ std::string ExecutablePath() {
   }
 }
 
-char PathSeparator() { return '/'; }
+char PathSeparator() {
+  return '/';
+}
 
-bool IsPathSeparator(char c) { return c == '/'; }
+bool IsPathSeparator(char c) {
+  return c == '/';
+}
 
 bool DirectoryExists(const std::string& path) {
   struct stat st {};
@@ -162,7 +167,9 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
   return true;
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
 
 std::optional<TDirEntry> FindFirstEntry(const std::string& folder, const std::string& pattern) {
   std::unique_ptr<DIR, TDirCloser> dir(::opendir(folder.c_str()));

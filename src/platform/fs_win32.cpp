@@ -68,7 +68,8 @@ DWORD Attributes(const std::string& path) {
 }
 
 std::string StripTrailingSeparators(std::string path) {
-  while (path.size() > 1 && IsPathSeparator(path.back())) path.pop_back();
+  while (path.size() > 1 && IsPathSeparator(path.back()))
+    path.pop_back();
   return path;
 }
 
@@ -105,9 +106,13 @@ std::string ExecutablePath() {
   }
 }
 
-char PathSeparator() { return '\\'; }
+char PathSeparator() {
+  return '\\';
+}
 
-bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsPathSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
 bool DirectoryExists(const std::string& path) {
   const DWORD attributes = Attributes(path);
@@ -165,10 +170,9 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
   THandle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
-  const bool written = WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()) &&
-                       file.Close() &&
-                       MoveFileExW(temp.c_str(), target.c_str(),
-                                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  const bool written =
+      WriteAll(file.Get(), bytes) && FlushFileBuffers(file.Get()) && file.Close() &&
+      MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!written) {
     const DWORD error = GetLastError();
     file.Close();
@@ -178,7 +182,9 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
   return written;
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileW(Utf8ToWide(path).c_str()) != 0; }
+bool RemoveFile(const std::string& path) {
+  return DeleteFileW(Utf8ToWide(path).c_str()) != 0;
+}
 
 std::optional<TDirEntry> FindFirstEntry(const std::string& folder, const std::string& pattern) {
   const std::string base = IncludeTrailingPathDelimiter(folder);

@@ -18,6 +18,8 @@ std::string SystemErrorText(int code) {
   return WideToUtf8(text);
 }
 
-std::string LastSystemErrorText() { return SystemErrorText(static_cast<int>(GetLastError())); }
+std::string LastSystemErrorText() {
+  return SystemErrorText(static_cast<int>(GetLastError()));
+}
 
 }  // namespace danvore::platform
