@@ -1,0 +1,41 @@
+// Start-up and shut-down of the bridge without its window, shared by the
+// headless program and the desktop application: logger, settings, worker.
+#pragma once
+
+#include <memory>
+
+#include "manager/manager.h"
+
+namespace danvore {
+
+class IOperatorPrompt;
+
+class TBridge {
+ public:
+  TBridge() = default;
+  // Stops whatever still runs.
+  ~TBridge();
+  TBridge(const TBridge&) = delete;
+  TBridge& operator=(const TBridge&) = delete;
+
+  // Marks the application running, starts the file logger, reads
+  // Config.Ini and creates the worker with the configured folders,
+  // encodings, decimal symbol and the "/" delimiter; the worker pauses when
+  // no command folder is set. StartWorker false leaves its thread unstarted
+  // (the manual operations of the command line). Throws when the logger
+  // cannot start.
+  void Start(IOperatorPrompt* Prompt, bool StartWorker = true);
+  // The application stops: the register link gives up at once, the worker
+  // ends (sending the disconnect command), then the logger.
+  void Stop();
+
+  // Null before Start and after Stop.
+  TManager* Manager() { return FManager.get(); }
+
+ private:
+  bool FStarted = false;
+  IOperatorPrompt* FPrompt = nullptr;
+  std::unique_ptr<TManager> FManager;
+};
+
+}  // namespace danvore

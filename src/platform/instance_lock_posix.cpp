@@ -1,0 +1,78 @@
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/fs.h"
+#include "platform/instance_lock.h"
+
+namespace danvore::platform {
+
+struct TInstanceLock::Impl {
+  explicit Impl(int fd) : Fd(fd) {}
+  // Closing the descriptor releases the flock.
+  ~Impl() { ::close(Fd); }
+  Impl(const Impl&) = delete;
+  Impl& operator=(const Impl&) = delete;
+  int Fd;
+};
+
+namespace {
+
+struct TLockAttempt {
+  std::unique_ptr<TInstanceLock::Impl> Impl;
+  TLockState State = TLockState::Failed;
+  std::string ErrorText;
+};
+
+TLockAttempt LockFile(const std::string& path) {
+  TLockAttempt attempt;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    attempt.ErrorText = path + ": " + std::strerror(errno);
+    return attempt;
+  }
+  attempt.Impl = std::make_unique<TInstanceLock::Impl>(fd);
+  int rc = 0;
+  do {
+    rc = ::flock(fd, LOCK_EX | LOCK_NB);
+  } while (rc != 0 && errno == EINTR);
+  if (rc == 0) {
+    attempt.State = TLockState::Acquired;
+  } else if (errno == EWOULDBLOCK) {
+    attempt.State = TLockState::Busy;
+    attempt.Impl.reset();
+  } else {
+    attempt.ErrorText = path + ": " + std::strerror(errno);
+    attempt.Impl.reset();
+  }
+  return attempt;
+}
+
+}  // namespace
+
+TInstanceLock::TInstanceLock(std::unique_ptr<Impl> impl, TLockState state, std::string errorText)
+    : FImpl(std::move(impl)), FState(state), FErrorText(std::move(errorText)) {}
+
+TInstanceLock::TInstanceLock(TInstanceLock&&) noexcept = default;
+TInstanceLock& TInstanceLock::operator=(TInstanceLock&&) noexcept = default;
+TInstanceLock::~TInstanceLock() = default;
+
+TInstanceLock TInstanceLock::ForFolder(const std::string& folder) {
+  TLockAttempt attempt = LockFile(IncludeTrailingPathDelimiter(folder) + ".danvore.lock");
+  return TInstanceLock(std::move(attempt.Impl), attempt.State, std::move(attempt.ErrorText));
+}
+
+TInstanceLock TInstanceLock::Named(const std::string& name) {
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string path = runtime != nullptr && *runtime != '\0'
+                               ? IncludeTrailingPathDelimiter(runtime) + name + ".lock"
+                               : "/tmp/" + name + "-" + std::to_string(::getuid()) + ".lock";
+  TLockAttempt attempt = LockFile(path);
+  return TInstanceLock(std::move(attempt.Impl), attempt.State, std::move(attempt.ErrorText));
+}
+
+}  // namespace danvore::platform

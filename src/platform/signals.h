@@ -1,0 +1,24 @@
+// The stop request of a console program: SIGINT / SIGTERM on POSIX, Ctrl+C,
+// Ctrl+Break and closing the console on Windows, where another program may
+// also set the event named StopEventName(process id).
+#pragma once
+
+#ifdef _WIN32
+#include <string>
+#endif
+
+namespace danvore::platform {
+
+// Routes the stop signals to WaitForStopSignal. Call it on the main thread
+// before any other thread starts, so that no thread receives them otherwise.
+void CatchStopSignals();
+
+// Waits at most `milliseconds` for a stop request; true when one came.
+bool WaitForStopSignal(int milliseconds);
+
+#ifdef _WIN32
+// "Local\\DanvoreStop-<process id>".
+std::wstring StopEventName(int processId);
+#endif
+
+}  // namespace danvore::platform

@@ -1,0 +1,178 @@
+// danvore-cli run and the manual operations, as separate processes against
+// the register simulator of this test over loopback TCP.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/cli_process.h"
+#include "cli/test_run_child.h"
+#include "ecr-sim/simulator.h"
+#include "platform/fs.h"
+
+namespace danvore {
+namespace {
+
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& folder,
+                                              const std::string& extension) {
+  std::vector<std::filesystem::path> files;
+  std::error_code error;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
+    if (it->is_regular_file() && it->path().extension() == extension) files.push_back(it->path());
+  return files;
+}
+
+// Console output without the CR that Windows puts before each LF.
+std::string Lines(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
+std::string ReadBytes(const std::filesystem::path& path) {
+  std::string bytes;
+  platform::ReadWholeFile(path.string(), bytes);
+  return bytes;
+}
+
+// A program folder with a Config.Ini for the simulator of the test.
+class RunTest : public testing::Test {
+ protected:
+  std::filesystem::path home;
+  sim::TSimulator simulator;
+  std::uint16_t port = 0;
+
+  void SetUp() override {
+    static std::atomic<unsigned> counter{0};
+    home =
+        std::filesystem::temp_directory_path() /
+        ("danvore_run_" + std::to_string(std::random_device()()) + "_" + std::to_string(counter++));
+    std::filesystem::create_directories(home);
+    port = simulator.StartTcp("127.0.0.1", 0);
+    const std::string ini =
+        "[System]\r\nConnKind=1\r\nHost=127.0.0.1\r\nPort=" + std::to_string(port) +
+        "\r\nSourceDataPath=" + In().string() + "\r\nAnswerPath=" + (home / "answer").string() +
+        "\r\nInEncodingName=1253\r\nOutEncodingName=1253\r\n";
+    platform::WriteFileAtomic((home / "Config.Ini").string(), ini);
+    std::filesystem::create_directories(In());
+  }
+  void TearDown() override {
+    simulator.Stop();
+    std::error_code ignored;
+    std::filesystem::remove_all(home, ignored);
+  }
+  std::filesystem::path In() const { return home / "in"; }
+  std::vector<std::string> Args(std::vector<std::string> rest) const {
+    rest.insert(rest.begin(), {"--home", home.string()});
+    return rest;
+  }
+  std::string LogText() const {
+    std::string text;
+    for (const auto& file : FilesUnder(home / "log", ".log"))
+      text += ReadBytes(file);
+    return text;
+  }
+};
+
+TEST_F(RunTest, AnswersCommandFilesUntilStopped) {
+  test::TCliChild bridge(Args({"run"}));
+  ASSERT_TRUE(bridge.Started());
+  // Written under another name, then renamed: never read half-written.
+  const std::string content = "SL/Coffee/1/1/2,50\r\nCR/1/2,50\r\n";
+  platform::WriteFileAtomic((In() / "r1.tmp").string(), content);
+  std::filesystem::rename(In() / "r1.tmp", In() / "r1.txt");
+  ASSERT_TRUE(WaitUntil([&] { return FilesUnder(home / "answer", ".Ans").size() == 1; }))
+      << bridge.Out() << bridge.Err();
+  const auto answers = FilesUnder(home / "answer", ".Ans");
+  EXPECT_EQ(ReadBytes(answers[0]), content);
+  EXPECT_TRUE(WaitUntil([&] { return !std::filesystem::exists(In() / "r1.txt"); }));
+  EXPECT_EQ(simulator.DailyTotals().Receipts, 1);
+
+  bridge.Stop();
+  EXPECT_EQ(bridge.Wait(20000), 0) << bridge.Err();
+  EXPECT_NE(bridge.Out().find("Handle File[r1.txt]..."), std::string::npos) << bridge.Out();
+  const std::string log = LogText();
+  EXPECT_NE(log.find("APP Started, Connect Text(127.0.0.1:" + std::to_string(port) + ")"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Debug] APP Terminated\r\n"), std::string::npos) << log;
+}
+
+TEST_F(RunTest, OneProgramPerFolder) {
+  test::TCliChild bridge(Args({"run"}));
+  ASSERT_TRUE(WaitUntil([&] { return bridge.Out().find("Ctrl+C stops") != std::string::npos; }))
+      << bridge.Err();
+
+  const test::TCliRun second = test::RunDanvoreCli(Args({"run"}));
+  EXPECT_EQ(second.ExitCode, 1);
+  EXPECT_NE(second.Err.find("App is already running!"), std::string::npos) << second.Err;
+
+  const test::TCliRun manual = test::RunDanvoreCli(Args({"check-conn"}));
+  EXPECT_EQ(manual.ExitCode, 1);
+  EXPECT_NE(manual.Err.find("stop it first"), std::string::npos) << manual.Err;
+
+  bridge.Stop();
+  EXPECT_EQ(bridge.Wait(20000), 0) << bridge.Err();
+  const test::TCliRun after = test::RunDanvoreCli(Args({"check-conn"}));
+  EXPECT_EQ(after.ExitCode, 0) << after.Out << after.Err;
+}
+
+TEST_F(RunTest, ManualOperationsPrintTheirOutcome) {
+  struct TCase {
+    std::string Operation;
+    int ExitCode;
+    std::string Out;
+    std::int32_t Request;  // the register command the operation sent
+  };
+  // "ΛAΘOΣ 20": the register has no open receipt.
+  const std::string noReceipt =
+      "\xCE\x9B"
+      "A\xCE\x98"
+      "O\xCE\xA3 20";
+  const TCase cases[] = {
+      {"check-conn", 0, "OK\n", 10000},
+      {"void", 1, noReceipt + "\n", 10004},
+      {"close-receipt", 1, noReceipt + "\n", 10004},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Operation);
+    const std::size_t before = simulator.Requests().size();
+    const test::TCliRun run = test::RunDanvoreCli(Args({c.Operation}));
+    EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err;
+    EXPECT_EQ(Lines(run.Out), c.Out);
+    const auto requests = simulator.Requests();
+    ASSERT_GT(requests.size(), before);
+    EXPECT_EQ(requests[before].Id, c.Request);
+  }
+}
+
+TEST_F(RunTest, HelpAndUnknownOptions) {
+  const test::TCliRun help = test::RunDanvoreCli({"run", "--help"});
+  EXPECT_EQ(help.ExitCode, 0);
+  EXPECT_NE(help.Out.find("--yes"), std::string::npos);
+  const test::TCliRun manualHelp = test::RunDanvoreCli({"z-report", "--help"});
+  EXPECT_EQ(manualHelp.ExitCode, 0);
+  EXPECT_NE(manualHelp.Out.find("check-conn"), std::string::npos);
+  const test::TCliRun wrong = test::RunDanvoreCli(Args({"run", "--fast"}));
+  EXPECT_EQ(wrong.ExitCode, 2);
+  EXPECT_NE(wrong.Err.find("--fast"), std::string::npos);
+  EXPECT_TRUE(simulator.Requests().empty());
+}
+
+}  // namespace
+}  // namespace danvore
