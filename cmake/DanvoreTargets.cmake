@@ -6,6 +6,11 @@ function(danvore_warnings target)
     target_compile_options(${target} PRIVATE /W4 /WX /utf-8)
   else()
     target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    # GCC 12 reports std::string concatenations as overlapping copies at -O2
+    # and above (a known false positive of its -Wrestrict).
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+      target_compile_options(${target} PRIVATE -Wno-restrict)
+    endif()
   endif()
 endfunction()
 
