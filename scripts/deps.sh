@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64
-  wine64
+  wine64 locales
   xvfb xauth
   clang-format
 )

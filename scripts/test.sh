@@ -7,3 +7,4 @@ scripts/build.sh release
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build/release --output-on-failure -j "$(nproc)" --timeout 300
 scripts/cross-windows.sh
+scripts/wine-tests.sh

@@ -104,7 +104,10 @@ namespace detail {
 std::optional<std::string> NativeCodePageToUtf8(int codePage, std::string_view bytes) {
   IconvHandle handle("UTF-8", IconvName(codePage).c_str());
   if (!handle.Valid()) return std::nullopt;
-  return ConvertAll(handle, std::string(bytes), SkipOneByte, "\xEF\xBF\xBD");
+  // A UTF-8 locale lets malformed bytes through iconv unchanged; the round
+  // through UTF-16 turns them into U+FFFD as well.
+  return Utf16ToUtf8(
+      Utf8ToUtf16(ConvertAll(handle, std::string(bytes), SkipOneByte, "\xEF\xBF\xBD")));
 }
 
 std::optional<std::string> NativeUtf8ToCodePage(int codePage, std::string_view text) {
