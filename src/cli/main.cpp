@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "core/program_dir.h"
+#include "platform/args.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ bool IsManual(const std::string& name) {
 
 int main(int argc, char** argv) {
   using namespace danvore;
-  cli::TArgs args(argv + 1, argv + argc);
+  const cli::TArgs args = platform::CommandLineArgs(argc, argv);
   std::string command;
   cli::TArgs rest;
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -53,7 +53,13 @@ void SetAutoStart(bool On, const std::string& ProgramPath) {
       throw Failure("Failed to set data for");
     return;
   }
-  if (!opened) throw Failure("Failed to delete");
+  if (!opened) {
+    // Without write access a value that is not there is still no error.
+    const LSTATUS probe = RegGetValueW(HKEY_LOCAL_MACHINE, kRunKey, name.c_str(), RRF_RT_ANY,
+                                       nullptr, nullptr, nullptr);
+    if (probe == ERROR_FILE_NOT_FOUND) return;
+    throw Failure("Failed to delete");
+  }
   const LSTATUS status = RegDeleteValueW(key.Get(), name.c_str());
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) throw Failure("Failed to delete");
 }

@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace danvore::platform {
 
@@ -39,6 +40,10 @@ struct TDirEntry {
 // wildcard pattern (for example "*.txt"), or nothing. Only that one entry is
 // read: the folder is never listed in full. The pattern matches without regard
 // to case, as on Windows; "." and ".." are never returned.
+// "*" and "?" wildcards over the long name, ASCII letters compared without
+// regard to case.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
 std::optional<TDirEntry> FindFirstEntry(const std::string& folder, const std::string& pattern);
 
 }  // namespace danvore::platform

@@ -193,7 +193,9 @@ std::optional<TDirEntry> FindFirstEntry(const std::string& folder, const std::st
   if (!find.Valid()) return std::nullopt;
   for (;;) {
     const std::string name = WideToUtf8(data.cFileName);
-    if (name != "." && name != "..") {
+    // The search also matches 8.3 short names ("R1.txtx" for "*.txt"):
+    // only an entry whose own name matches counts.
+    if (name != "." && name != ".." && WildcardMatch(pattern, name)) {
       TDirEntry entry;
       entry.Name = name;
       entry.Path = base + name;

@@ -190,6 +190,10 @@ int Write(const std::uint8_t* source, int offset, int count, int timeoutMs) {
     s.lastError = L"Device not open";
     return 0;
   }
+  if (s.outputReport <= 1) {
+    s.lastError = L"Device has no output report";
+    return 0;
+  }
   std::vector<std::uint8_t> report(s.outputReport);
   const std::size_t room = report.size() - 1;
   for (int done = 0; done < count;) {

@@ -185,3 +185,31 @@ TEST(FindFirstEntryTest, ReportsTheAgeOfTheEntry) {
 
 }  // namespace
 }  // namespace danvore::platform
+
+TEST(WildcardMatchTest, MatchesTheLongNameOnly) {
+  struct Case {
+    const char* Pattern;
+    const char* Name;
+    bool Match;
+  };
+  const Case cases[] = {
+      {"*.txt", "R001.txt", true},
+      {"*.txt", "R001.TXT", true},
+      {"*.txt", "R1.txtx", false},
+      {"*.txt", "R1.txt_old", false},
+      {"*.txt", "abc.txt2", false},
+      {"*.txt", ".txt", true},
+      {"*.txt", "a.b.txt", true},
+      {"*.txt", "txt", false},
+      {"R?.txt", "R1.txt", true},
+      {"R?.txt", "R12.txt", false},
+      {"*", "", true},
+      {"*.*", "a.b", true},
+      {"a*b*c", "aXbYbZc", true},
+      {"a*b*c", "aXbYbZ", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(danvore::platform::WildcardMatch(c.Pattern, c.Name), c.Match)
+        << c.Pattern << " vs " << c.Name;
+  }
+}

@@ -10,6 +10,7 @@
 
 #include "ecr-sim/options.h"
 #include "ecr-sim/simulator.h"
+#include "platform/args.h"
 #include "platform/signals.h"
 
 namespace {
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
   using namespace danvore::sim;
   TSimCommandLine commandLine;
   std::string error;
-  if (!ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), commandLine, error)) {
+  if (!ParseCommandLine(danvore::platform::CommandLineArgs(argc, argv), commandLine, error)) {
     std::fprintf(stderr, "danvore-ecr-sim: %s (--help lists the options)\n", error.c_str());
     return 2;
   }
