@@ -49,6 +49,10 @@ std::string DefaultLogDir() {
   return ProgramDir() + "log" + platform::PathSeparator();
 }
 
+std::string ProgressDir() {
+  return ProgramDir() + "progress" + platform::PathSeparator();
+}
+
 std::string DefaultAnswerPath() {
   return ProgramDir() + "Answer";
 }

@@ -15,6 +15,9 @@ void SetProgramDir(const std::string& dir);
 std::string ConfigFilePath();     // ProgramDir() + "Config.Ini"
 std::string DefaultLogDir();      // ProgramDir() + "log" + separator
 std::string DefaultAnswerPath();  // ProgramDir() + "Answer"
+// ProgramDir() + "progress" + separator: the worker's progress through the
+// command files, kept out of the answer folders the other program reads.
+std::string ProgressDir();
 // The executable's path with its extension replaced by ".debug"; it follows
 // the program folder when that was overridden.
 std::string DebugFilePath();

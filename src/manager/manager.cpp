@@ -1,5 +1,6 @@
 #include "manager/manager.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <exception>
@@ -9,6 +10,7 @@
 #include "core/errors.h"
 #include "core/format.h"
 #include "core/logger.h"
+#include "core/program_dir.h"
 #include "encoding/codec.h"
 #include "link/econnect.h"
 #include "manager/command_file.h"
@@ -61,6 +63,38 @@ class TManualLock {
  private:
   TManager& FOwner;
   bool FHeld;
+};
+
+// Lines of these kinds can end a receipt; files without one keep no progress.
+bool EndsReceipt(TCommandKind Kind) {
+  return Kind == ckPayment || Kind == ckCloseReceipt || Kind == ckAllVoid;
+}
+
+// Leaves the progress of the file in hand on every way out of HandleFile.
+class TProgressClose {
+ public:
+  explicit TProgressClose(TProgressJournal& Journal) : FJournal(Journal) {}
+  ~TProgressClose() { FJournal.Close(); }
+  TProgressClose(const TProgressClose&) = delete;
+  TProgressClose& operator=(const TProgressClose&) = delete;
+
+ private:
+  TProgressJournal& FJournal;
+};
+
+// Parses lines for their kind only, reusing one record and one scratch list.
+class TKindReader {
+ public:
+  explicit TKindReader(const std::string& Delimiter) : FDelimiter(Delimiter) {}
+  TCommandKind operator()(const std::string& Line) {
+    ParseCommandLine(Line, FDelimiter, FData, FPieces);
+    return FData.Kind;
+  }
+
+ private:
+  const std::string& FDelimiter;
+  TCommandData FData;
+  std::vector<std::string> FPieces;
 };
 
 std::string FileNameOf(const std::string& Path) {
@@ -195,6 +229,9 @@ void TManager::Execute() {
 
 void TManager::RunPass(const std::string& AnswerFolder, std::vector<std::string>& Lines) {
   try {
+    // Progress of a file that is gone must not carry over to a new file
+    // that comes under its name with the same content.
+    Progress().RemoveOrphans(FReceiptsDir);
     do {
       const std::string path = FindCommandFile(FReceiptsDir, kCommandPattern);
       if (path.empty()) break;
@@ -223,6 +260,7 @@ std::string TManager::FindCommandFile(const std::string& Folder, const std::stri
 bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& FilePath,
                           std::vector<std::string>& Lines) {
   const std::string name = FileNameOf(FilePath);
+  TProgressClose progressClose(Progress());
   try {
     const std::string stem = AnswerStem(AnswerFolder, name, platform::LocalNow());
     if (!FLink->Active()) FLink->Open();
@@ -240,14 +278,14 @@ bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& Fi
       if (voided.Code != rcSuccess && voided.Code != rcEVastel) return false;
     }
     AddLog(llInfor, Format("Handle File[%s]...", name), true);
-    Lines.clear();
-    LoadCommandFile(FilePath, Lines);
-    ExecuteLines(Lines, result);
+    const std::string key = LoadKeyedCommandFile(FilePath, Lines);
+    ExecuteLines(Lines, result, ResumePoint(name, key, Lines, status));
     switch (result.Code) {
       case rcSuccess: {
         const std::string answer = stem + ".Ans";
         WriteTextFile(answer, AnswerText(Lines));
         RemoveCommandFile(FilePath);
+        FinishProgress(FilePath);
         AddLog(llInfor, Format("Handle File[%s(Ans:%s)] %s", name, answer, kOK), true);
         return true;
       }
@@ -256,6 +294,7 @@ bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& Fi
         const std::string error = stem + (result.Code == rcInvalidCommand ? ".ERR1" : ".ERR2");
         WriteErrorFile(error, Lines, result.Msg);
         RemoveCommandFile(FilePath);
+        FinishProgress(FilePath);
         const std::string shown =
             result.Code == rcInvalidCommand ? std::string("UnSupport Command!") : result.Msg;
         AddLog(llError, Format("Handle File[%s(Ans:%s)] Error:%s", name, error, shown), true);
@@ -277,11 +316,22 @@ bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& Fi
 }
 
 void TManager::LoadCommandFile(const std::string& FilePath, std::vector<std::string>& Lines) {
+  SplitTextLines(FInEncoding->Decode(ReadCommandBytes(FilePath)), Lines);
+}
+
+std::string TManager::LoadKeyedCommandFile(const std::string& FilePath,
+                                           std::vector<std::string>& Lines) {
+  const std::string bytes = ReadCommandBytes(FilePath);
+  SplitTextLines(FInEncoding->Decode(bytes), Lines);
+  return ContentKey(bytes);
+}
+
+std::string TManager::ReadCommandBytes(const std::string& FilePath) {
   std::string bytes;
   if (!platform::ReadWholeFile(FilePath, bytes))
     throw std::runtime_error(
         Format("Cannot open file \"%s\". %s", FilePath, platform::LastSystemErrorText()));
-  SplitTextLines(FInEncoding->Decode(bytes), Lines);
+  return bytes;
 }
 
 void TManager::WriteTextFile(const std::string& FileName, const std::string& Text) {
@@ -303,22 +353,94 @@ void TManager::RemoveCommandFile(const std::string& FilePath) {
          Format("Cannot delete file \"%s\". %s", FilePath, platform::LastSystemErrorText()), true);
 }
 
+// ------------------------------------------------------------------ progress
+
+TProgressJournal& TManager::Progress() {
+  if (!FProgress) FProgress = std::make_unique<TProgressJournal>(ProgressDir());
+  return *FProgress;
+}
+
+std::size_t TManager::ResumePoint(const std::string& Name, const std::string& Key,
+                                  const std::vector<std::string>& Lines, std::int32_t Status) {
+  TKindReader kindOf(FLineDelimiter);
+  const auto endsReceipt = [&](const std::string& Line) { return EndsReceipt(kindOf(Line)); };
+  if (std::none_of(Lines.begin(), Lines.end(), endsReceipt)) return 0;
+  TProgressJournal& progress = Progress();
+  const TFileProgress recorded = progress.Open(Name, Key);
+  int boundary = recorded.Boundary;
+  const int inFlight = recorded.InFlight;
+  // The void before a file runs only on an open receipt, so a register with
+  // neither an open receipt nor a payment begun has voided nothing: the
+  // payment or close line in flight is what closed the receipt.
+  if (inFlight > boundary && inFlight <= static_cast<int>(Lines.size()) &&
+      (Status & (kStatusReceiptOpen | kStatusReceiptClosing)) == 0) {
+    const TCommandKind kind = kindOf(Lines[inFlight - 1]);
+    if (kind == ckPayment || kind == ckCloseReceipt) {
+      progress.Boundary(inFlight);
+      boundary = inFlight;
+      AddLog(llWarning,
+             Format("Handle File[%s] Line%d was sent before the failure and the register has no "
+                    "open receipt: it closed its receipt",
+                    Name, inFlight),
+             true);
+    }
+  }
+  if (boundary == 0) return 0;
+  if (boundary < static_cast<int>(Lines.size()))
+    AddLog(llWarning,
+           Format("Handle File[%s] Resume at Line%d: the receipts up to Line%d are closed and are "
+                  "not sent again",
+                  Name, boundary + 1, boundary),
+           true);
+  else
+    AddLog(llWarning,
+           Format("Handle File[%s] Nothing to resume: the receipts up to Line%d (the last line) "
+                  "are closed and are not sent again",
+                  Name, boundary),
+           true);
+  return static_cast<std::size_t>(boundary);
+}
+
+void TManager::RecordLineDone(int Line) {
+  if (FProgress == nullptr) return;
+  if (EndsReceipt(FCommandData.Kind) && (FLastStatus & kStatusReceiptOpen) == 0)
+    FProgress->Boundary(Line);
+  else
+    FProgress->Done(Line);
+}
+
+void TManager::FinishProgress(const std::string& FilePath) {
+  // A file that could not be deleted is taken again after a restart; its
+  // progress keeps that run from printing its receipts a second time.
+  if (FProgress == nullptr || platform::FileExists(FilePath)) return;
+  if (!FProgress->Finish())
+    WriteLog(Format("Cannot delete file \"%s\". %s", FProgress->EntryPath(FileNameOf(FilePath)),
+                    platform::LastSystemErrorText()),
+             llError);
+}
+
 // ------------------------------------------------------------------ the lines
 
-void TManager::ExecuteLines(const std::vector<std::string>& Lines, TResult& Result) {
+void TManager::ExecuteLines(const std::vector<std::string>& Lines, TResult& Result,
+                            std::size_t First) {
   std::string tag;
   try {
-    for (std::size_t i = 0; i < Lines.size(); ++i) {
+    for (std::size_t i = First; i < Lines.size(); ++i) {
       const std::string& line = Lines[i];
       if (IsBlankLine(line)) continue;
       tag = Format("Line%d(%s)", static_cast<int>(i + 1), line);
       WriteLog(Format("ExecLine:%s...", tag), llInfor);
       ParseLine(line);
+      const int number = static_cast<int>(i + 1);
+      if (FProgress != nullptr) FProgress->InFlight(number);
+      // Until a status word comes back, the receipt counts as open.
+      FLastStatus = kStatusReceiptOpen;
       ExecuteCommand(FCommandData, Result);
       if (Result.Code != rcSuccess) {
         Result.Msg = Format("<%s>%s", tag, Result.Msg);
         return;
       }
+      RecordLineDone(number);
     }
   } catch (const std::exception& e) {
     Result.Code = rcError;
@@ -415,6 +537,7 @@ void TManager::ReadEcrStatus(std::int32_t& Status, TResult& Result) {
     return;
   }
   Status = static_cast<std::int32_t>(DecodeBin(buf, 0, 2));
+  FLastStatus = Status;
   Result.Msg.clear();
   if (buf.size() > 2) Result.Msg = GccEncode().GreekText(buf, 2, static_cast<int>(buf.size()) - 2);
 }

@@ -16,6 +16,7 @@
 #include "core/result.h"
 #include "encoding/text_encoding.h"
 #include "link/hecr_link.h"
+#include "manager/progress_journal.h"
 #include "packing/command_data.h"
 #include "packing/packer.h"
 #include "platform/event.h"
@@ -85,7 +86,9 @@ class TManager {
   bool HandleFile(const std::string& AnswerFolder, const std::string& FilePath,
                   std::vector<std::string>& Lines);
   void LoadCommandFile(const std::string& FilePath, std::vector<std::string>& Lines);
-  void ExecuteLines(const std::vector<std::string>& Lines, TResult& Result);
+  // First: index of the first line to run; the lines before it were done by
+  // an earlier attempt at the same file.
+  void ExecuteLines(const std::vector<std::string>& Lines, TResult& Result, std::size_t First = 0);
   void ParseLine(const std::string& Line);
   const TCommandData& CommandData() const { return FCommandData; }
   void ExecuteCommand(TCommandData& Data, TResult& Result);
@@ -113,6 +116,19 @@ class TManager {
   void WriteErrorFile(const std::string& FileName, const std::vector<std::string>& Lines,
                       const std::string& Message);
   void RemoveCommandFile(const std::string& FilePath);
+  std::string ReadCommandBytes(const std::string& FilePath);
+  // LoadCommandFile; returns the ContentKey of the file's bytes.
+  std::string LoadKeyedCommandFile(const std::string& FilePath, std::vector<std::string>& Lines);
+  // --- Progress of files that end receipts, so that a retry does not print
+  // a closed receipt again.
+  TProgressJournal& Progress();
+  // Opens the file's progress and returns the index of the first line to
+  // run: 0, or the line after the last one that closed a receipt.
+  std::size_t ResumePoint(const std::string& Name, const std::string& Key,
+                          const std::vector<std::string>& Lines, std::int32_t Status);
+  void RecordLineDone(int Line);
+  // The file has its outcome; its progress goes once the file is gone.
+  void FinishProgress(const std::string& FilePath);
   TResult SendItem(const TPackedData& Item, std::uint32_t PackNum);
   TResult SendItemRepeating(const TPackedData& Item, std::uint32_t PackNum);
   void LoginItem(const TPackedData& Item, TResult& Result);
@@ -134,6 +150,9 @@ class TManager {
   IOperatorPrompt* FPrompt = nullptr;
   // Files answered whose deletion failed: never run twice in one run.
   std::set<std::string> FUndeletable;
+  std::unique_ptr<TProgressJournal> FProgress;
+  // The last status word read from the register.
+  std::int32_t FLastStatus = 0;
   std::atomic<bool> FTerminated{false};
   std::thread FThread;
 };

@@ -19,6 +19,8 @@ class TCliChild {
   TCliChild& operator=(const TCliChild&) = delete;
 
   bool Started() const;
+  // The process id; -1 when it did not start.
+  int Pid() const;
   // SIGTERM; Ctrl+Break on Windows.
   void Stop();
   // The exit code once the program has ended; -1 when it is still running

@@ -82,6 +82,10 @@ bool TCliChild::Started() const {
   return FImpl->Pid > 0;
 }
 
+int TCliChild::Pid() const {
+  return FImpl->Pid > 0 ? static_cast<int>(FImpl->Pid) : -1;
+}
+
 void TCliChild::Stop() {
   if (FImpl->Pid > 0 && !FImpl->Ended) ::kill(FImpl->Pid, SIGTERM);
 }

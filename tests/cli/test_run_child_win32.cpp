@@ -83,6 +83,10 @@ bool TCliChild::Started() const {
   return FImpl->Started;
 }
 
+int TCliChild::Pid() const {
+  return FImpl->Started ? static_cast<int>(FImpl->Process.dwProcessId) : -1;
+}
+
 void TCliChild::Stop() {
   if (!FImpl->Started || FImpl->Ended) return;
   // Ctrl+Break needs a console shared with the child; the named event does not.

@@ -28,10 +28,11 @@ constexpr char kHelp[] =
     "  close-after N                 close the connection after the reply to the Nth request\n"
     "  refuse ID ERROR [fe]          answer the next command ID with error ERROR, without\n"
     "                                executing it; 'fe': the 0xFE form of the error reply\n"
-    "  exec-drop ID                  execute the next command ID, send no reply\n"
-    "  exec-close ID                 execute the next command ID, then close the connection\n"
-    "  exit-after ID                 execute the next command ID, then kill the process set\n"
-    "                                with kill-pid (without one: the simulator exits at once)\n"
+    "  exec-drop ID [NTH]            execute the NTH (1) next command ID, send no reply\n"
+    "  exec-close ID [NTH]           execute the NTH (1) next command ID, then close the\n"
+    "                                connection\n"
+    "  exit-after ID [NTH]           execute the NTH (1) next command ID, then kill the process\n"
+    "                                set with kill-pid (without one: the simulator exits at once)\n"
     "  kill-pid PID                  the process that exit-after kills\n"
     "  status BITS [TEXT]            set the status word: 0x01/0x02 pending data, 0x04 connect\n"
     "                                required, 0x08 error condition; TEXT: the status text\n"
@@ -85,6 +86,11 @@ const TRange kCount{1, kMaxInt};
 const TRange kMs{0, 600000};
 const TRange kId{0, kMaxInt};
 const TRange kByte{0, 255};
+
+// An omitted NTH is the next one.
+int Nth(long long value) {
+  return value < 0 ? 1 : static_cast<int>(value);
+}
 
 std::string StateSummary(const TRegisterState& s) {
   const TReceiptState& r = s.Receipt();
@@ -189,17 +195,18 @@ const std::map<std::string, THandler>& Handlers() {
        Numeric({kCount}, 0,
                [](auto& v, TControlTarget& t) { t.Faults.CloseAfter(static_cast<int>(v[0])); })},
       {"refuse", Refuse},
-      {"exec-drop", Numeric({kId}, 0,
+      {"exec-drop", Numeric({kId, kCount}, 1,
                             [](auto& v, TControlTarget& t) {
-                              t.Faults.ExecuteThenDrop(static_cast<int>(v[0]));
+                              t.Faults.ExecuteThenDrop(static_cast<int>(v[0]), Nth(v[1]));
                             })},
-      {"exec-close", Numeric({kId}, 0,
+      {"exec-close", Numeric({kId, kCount}, 1,
                              [](auto& v, TControlTarget& t) {
-                               t.Faults.ExecuteThenClose(static_cast<int>(v[0]));
+                               t.Faults.ExecuteThenClose(static_cast<int>(v[0]), Nth(v[1]));
                              })},
-      {"exit-after",
-       Numeric({kId}, 0,
-               [](auto& v, TControlTarget& t) { t.Faults.ExitAfter(static_cast<int>(v[0])); })},
+      {"exit-after", Numeric({kId, kCount}, 1,
+                             [](auto& v, TControlTarget& t) {
+                               t.Faults.ExitAfter(static_cast<int>(v[0]), Nth(v[1]));
+                             })},
       {"kill-pid",
        Numeric({kCount}, 0,
                [](auto& v, TControlTarget& t) { t.Faults.SetKillPid(static_cast<int>(v[0])); })},

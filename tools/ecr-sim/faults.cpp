@@ -20,11 +20,25 @@ void TFaultPlan::Clear() {
   *this = TFaultPlan{};
 }
 
-bool TFaultPlan::Take(std::map<int, int>& armed, int id) {
+bool TFaultPlan::Take(TArmed& armed, int id) {
   const auto found = armed.find(id);
   if (found == armed.end()) return false;
-  if (--found->second == 0) armed.erase(found);
+  std::deque<int>& queue = found->second;
+  if (queue.front() > 0) {
+    --queue.front();
+    return false;
+  }
+  queue.pop_front();
+  if (queue.empty()) armed.erase(found);
   return true;
+}
+
+void TFaultPlan::Describe(const char* name, const TArmed& armed, std::string& text) {
+  for (const auto& [id, queue] : armed) {
+    text += std::string(name) + " " + std::to_string(id) + " x" + std::to_string(queue.size());
+    if (queue.front() > 0) text += " after " + std::to_string(queue.front());
+    text += "\n";
+  }
 }
 
 TFaultDecision TFaultPlan::Decide(int id) {
@@ -80,12 +94,9 @@ std::string TFaultPlan::Describe() const {
           (refusal.FeForm ? " fe" : ""));
     }
   }
-  for (const auto& [id, count] : FExecuteDrop)
-    add("exec-drop " + std::to_string(id) + " x" + std::to_string(count));
-  for (const auto& [id, count] : FExecuteClose)
-    add("exec-close " + std::to_string(id) + " x" + std::to_string(count));
-  for (const auto& [id, count] : FExitAfter)
-    add("exit-after " + std::to_string(id) + " x" + std::to_string(count));
+  Describe("exec-drop", FExecuteDrop, text);
+  Describe("exec-close", FExecuteClose, text);
+  Describe("exit-after", FExitAfter, text);
   if (FKillPid > 0) add("kill-pid " + std::to_string(FKillPid));
   return text.empty() ? "no faults\n" : text;
 }

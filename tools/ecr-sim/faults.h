@@ -38,9 +38,11 @@ class TFaultPlan {
   void CloseAfter(int requests) { FCloseCountdown = requests; }
   // The next request with command id `id` gets error `error`.
   void Refuse(int id, int error, bool feForm);
-  void ExecuteThenDrop(int id) { ++FExecuteDrop[id]; }
-  void ExecuteThenClose(int id) { ++FExecuteClose[id]; }
-  void ExitAfter(int id) { ++FExitAfter[id]; }
+  // Each of these hits the nth request with command id `id` from now (1 =
+  // the next); faults armed earlier for that id and kind come first.
+  void ExecuteThenDrop(int id, int nth = 1) { FExecuteDrop[id].push_back(nth - 1); }
+  void ExecuteThenClose(int id, int nth = 1) { FExecuteClose[id].push_back(nth - 1); }
+  void ExitAfter(int id, int nth = 1) { FExitAfter[id].push_back(nth - 1); }
   void SetKillPid(int pid) { FKillPid = pid; }
   void Clear();
 
@@ -53,7 +55,11 @@ class TFaultPlan {
     int Error;
     bool FeForm;
   };
-  static bool Take(std::map<int, int>& armed, int id);
+  // Per command id, one entry per armed fault: the requests of that id it
+  // still lets pass.
+  using TArmed = std::map<int, std::deque<int>>;
+  static bool Take(TArmed& armed, int id);
+  static void Describe(const char* name, const TArmed& armed, std::string& text);
 
   int FDelayMs = 0;
   int FDropCountdown = 0;
@@ -65,9 +71,9 @@ class TFaultPlan {
   int FCloseCountdown = 0;
   int FKillPid = 0;
   std::map<int, std::deque<TRefusal>> FRefusals;
-  std::map<int, int> FExecuteDrop;
-  std::map<int, int> FExecuteClose;
-  std::map<int, int> FExitAfter;
+  TArmed FExecuteDrop;
+  TArmed FExecuteClose;
+  TArmed FExitAfter;
 };
 
 }  // namespace danvore::sim

@@ -44,11 +44,11 @@ constexpr char kOptions[] =
     "  --split MS[,COUNT]       replies in two bursts MS ms apart\n"
     "  --close-after N          close the connection after N requests\n"
     "  --refuse ID:ERROR[:fe]   refuse the next command ID with ERROR\n"
-    "  --exec-drop ID           execute the next command ID without answering\n"
-    "  --exec-close ID          execute the next command ID, then close the connection\n"
+    "  --exec-drop ID[,NTH]     execute the NTH (1) next command ID without answering\n"
+    "  --exec-close ID[,NTH]    execute the NTH (1) next command ID, then close the connection\n"
     "  --kill-pid PID           the process that --kill-after-id ends\n"
-    "  --kill-after-id ID       after executing command ID, kill PID (SIGKILL); without\n"
-    "                           --kill-pid the simulator itself exits at once\n"
+    "  --kill-after-id ID[,NTH] after executing the NTH (1) next command ID, kill PID (SIGKILL);\n"
+    "                           without --kill-pid the simulator itself exits at once\n"
     "  --command LINE           run any standard-input command at start\n"
     "  --help                   this text\n"
     "\n";
@@ -102,10 +102,10 @@ const std::map<std::string, TControlOption>& ControlOptions() {
       {"--split", {"split", ','}},
       {"--close-after", {"close-after", 0}},
       {"--refuse", {"refuse", ':'}},
-      {"--exec-drop", {"exec-drop", 0}},
-      {"--exec-close", {"exec-close", 0}},
+      {"--exec-drop", {"exec-drop", ','}},
+      {"--exec-close", {"exec-close", ','}},
       {"--kill-pid", {"kill-pid", 0}},
-      {"--kill-after-id", {"exit-after", 0}},
+      {"--kill-after-id", {"exit-after", ','}},
   };
   return options;
 }
