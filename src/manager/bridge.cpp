@@ -8,6 +8,19 @@
 
 namespace danvore {
 
+void StopWorkerAndLogger(std::unique_ptr<TManager>& Manager) {
+  if (Manager) {
+    Manager->Terminate();
+    Manager->WaitFor();
+    Manager.reset();
+  }
+  if (GLogger) {
+    GLogger->Terminate();
+    GLogger->WaitFor();
+    GLogger.reset();
+  }
+}
+
 TBridge::~TBridge() {
   Stop();
 }
@@ -37,16 +50,7 @@ void TBridge::Stop() {
   FStarted = false;
   GetConfig().AppRunning = false;
   if (FPrompt != nullptr) FPrompt->Abort();
-  if (FManager) {
-    FManager->Terminate();
-    FManager->WaitFor();
-    FManager.reset();
-  }
-  if (GLogger) {
-    GLogger->Terminate();
-    GLogger->WaitFor();
-    GLogger.reset();
-  }
+  StopWorkerAndLogger(FManager);
   FPrompt = nullptr;
 }
 

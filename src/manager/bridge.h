@@ -10,6 +10,10 @@ namespace danvore {
 
 class IOperatorPrompt;
 
+// Ends the worker, when there is one (it sends the disconnect command),
+// then the file logger; both are gone afterwards.
+void StopWorkerAndLogger(std::unique_ptr<TManager>& Manager);
+
 class TBridge {
  public:
   TBridge() = default;

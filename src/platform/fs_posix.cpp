@@ -8,66 +8,17 @@
 #include <ctime>
 #include <memory>
 
+#include "platform/file_handle_posix.h"
 #include "platform/fs.h"
 
 namespace danvore::platform {
 
 namespace {
 
-// Owns a file descriptor; close() keeps errno of the failure being reported.
-class TFd {
- public:
-  explicit TFd(int fd) : fd_(fd) {}
-  ~TFd() { Close(); }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-  bool Close() {
-    if (fd_ < 0) return true;
-    const int saved = errno;
-    const bool ok = ::close(fd_) == 0;
-    if (ok) errno = saved;
-    fd_ = -1;
-    return ok;
-  }
-
- private:
-  int fd_;
-};
-
-struct TDirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-bool WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string ParentOf(const std::string& path) {
-  const std::size_t pos = path.find_last_of('/');
-  if (pos == std::string::npos) return ".";
-  if (pos == 0) return "/";
-  return path.substr(0, pos);
-}
-
 std::string StripTrailingSeparators(std::string path) {
   while (path.size() > 1 && path.back() == '/')
     path.pop_back();
   return path;
-}
-
-// Makes the rename itself durable: the folder's entry list is flushed too.
-void SyncFolder(const std::string& folder) {
-  TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Valid()) ::fsync(dir.Get());
 }
 
 double SecondsSince(const struct timespec& then) {
@@ -163,6 +114,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes) {
     errno = error;
     return false;
   }
+  // The rename itself becomes durable only once the folder is flushed.
   SyncFolder(ParentOf(path));
   return true;
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/fd_channel_posix.h"
 #include "platform/listener.h"
 
 namespace danvore::platform {
@@ -23,29 +24,14 @@ class TSocketChannel : public TByteChannel {
 
   TReadStatus Read(std::vector<std::uint8_t>& out, int timeoutMs) override {
     if (fd_ < 0) return TReadStatus::rsClosed;
-    pollfd pfd{fd_, POLLIN, 0};
-    const int ready = ::poll(&pfd, 1, timeoutMs);
-    if (ready == 0 || (ready < 0 && errno == EINTR)) return TReadStatus::rsTimeOut;
-    if (ready < 0) return TReadStatus::rsClosed;
-    std::uint8_t buffer[4096];
-    const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-    if (n > 0) {
-      out.insert(out.end(), buffer, buffer + n);
-      return TReadStatus::rsData;
-    }
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return TReadStatus::rsTimeOut;
-    return TReadStatus::rsClosed;
+    return detail::ReadAvailable(fd_, out, timeoutMs);
   }
 
   bool Write(const std::uint8_t* data, std::size_t length) override {
-    while (length > 0 && fd_ >= 0) {
-      const ssize_t n = ::send(fd_, data, length, MSG_NOSIGNAL);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      data += n;
-      length -= static_cast<std::size_t>(n);
-    }
-    return length == 0;
+    return fd_ >= 0 &&
+           detail::WriteEvery(data, length, [this](const std::uint8_t* p, std::size_t n) {
+             return ::send(fd_, p, n, MSG_NOSIGNAL);
+           });
   }
 
   void Close() noexcept override {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/fd_channel_posix.h"
 #include "platform/pty.h"
 #include "platform/termios_speed.h"
 
@@ -34,29 +35,14 @@ class TMasterChannel : public TByteChannel {
     // (this side keeps it open), and so would the flag, locking the bridge
     // out of its next open unless it runs with administrator rights.
     ::ioctl(slave_, TIOCNXCL);
-    pollfd pfd{master_, POLLIN, 0};
-    const int ready = ::poll(&pfd, 1, timeoutMs);
-    if (ready == 0 || (ready < 0 && errno == EINTR)) return TReadStatus::rsTimeOut;
-    if (ready < 0) return TReadStatus::rsClosed;
-    std::uint8_t buffer[4096];
-    const ssize_t n = ::read(master_, buffer, sizeof buffer);
-    if (n > 0) {
-      out.insert(out.end(), buffer, buffer + n);
-      return TReadStatus::rsData;
-    }
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return TReadStatus::rsTimeOut;
-    return TReadStatus::rsClosed;
+    return detail::ReadAvailable(master_, out, timeoutMs);
   }
 
   bool Write(const std::uint8_t* data, std::size_t length) override {
-    while (length > 0 && master_ >= 0) {
-      const ssize_t n = ::write(master_, data, length);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      data += n;
-      length -= static_cast<std::size_t>(n);
-    }
-    return length == 0;
+    return master_ >= 0 &&
+           detail::WriteEvery(data, length, [this](const std::uint8_t* p, std::size_t n) {
+             return ::write(master_, p, n);
+           });
   }
 
   void Close() noexcept override {

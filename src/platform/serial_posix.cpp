@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/serial.h"
 #include "platform/serial_custom_baud.h"
+#include "platform/termios_speed.h"
 
 namespace danvore::platform {
 
@@ -20,39 +21,6 @@ namespace {
 
 [[noreturn]] void ThrowErrno(const std::string& what) {
   throw std::runtime_error(what + ": " + std::strerror(errno));
-}
-
-speed_t StandardSpeed(int rate) {
-  switch (rate) {
-    case 1200:
-      return B1200;
-    case 2400:
-      return B2400;
-    case 4800:
-      return B4800;
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    case 230400:
-      return B230400;
-#ifdef B460800
-    case 460800:
-      return B460800;
-#endif
-#ifdef B921600
-    case 921600:
-      return B921600;
-#endif
-    default:
-      return B0;
-  }
 }
 
 void Configure(int fd, int baudRate) {
@@ -64,13 +32,14 @@ void Configure(int fd, int baudRate) {
   settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
   settings.c_cc[VMIN] = 0;
   settings.c_cc[VTIME] = 0;
-  const speed_t speed = StandardSpeed(baudRate);
-  if (speed != B0) {
+  unsigned int speed = 0;
+  const bool standard = BaudToSpeed(baudRate, speed);
+  if (standard) {
     ::cfsetispeed(&settings, speed);
     ::cfsetospeed(&settings, speed);
   }
   if (::tcsetattr(fd, TCSANOW, &settings) != 0) ThrowErrno("tcsetattr");
-  if (speed == B0 && !SetCustomBaudRate(fd, baudRate)) {
+  if (!standard && !SetCustomBaudRate(fd, baudRate)) {
     throw std::runtime_error("Baud rate " + std::to_string(baudRate) + " is not supported");
   }
   // Pseudo-terminals have no modem lines; that is not an error here.

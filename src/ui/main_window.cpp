@@ -29,6 +29,7 @@
 #include "core/format.h"
 #include "core/logger.h"
 #include "encoding/text_encoding.h"
+#include "manager/bridge.h"
 #include "manager/manager.h"
 #include "platform/autostart.h"
 #include "platform/fs.h"
@@ -36,6 +37,7 @@
 #include "ui/about.h"
 #include "ui/app_title.h"
 #include "ui/artwork.h"
+#include "ui/override_cursor.h"
 #include "ui/qt_operator_prompt.h"
 #include "ui/texts.h"
 #include "ui/ui_hooks.h"
@@ -56,15 +58,6 @@ QString Text(const char* utf8) {
 QString Text(const std::string& utf8) {
   return QString::fromStdString(utf8);
 }
-
-// The hourglass of a manual operation; restored on every path.
-class TBusyCursor {
- public:
-  TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-  TBusyCursor(const TBusyCursor&) = delete;
-  TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
 
 QComboBox* PickList(QComboBox* list, const char* name, const QStringList& entries) {
   list->setObjectName(QString::fromLatin1(name));
@@ -400,16 +393,7 @@ void TfrmMain::FormDestroy() {
   FDestroyed = true;
   // A question the worker waits for would keep it from ending.
   FPrompt->Abort();
-  if (FManager) {
-    FManager->Terminate();
-    FManager->WaitFor();
-    FManager.reset();
-  }
-  if (GLogger) {
-    GLogger->Terminate();
-    GLogger->WaitFor();
-    GLogger.reset();
-  }
+  StopWorkerAndLogger(FManager);
   TrayIcon->hide();
 }
 
@@ -520,7 +504,7 @@ void TfrmMain::RunManual(QToolButton* Button, const std::function<TResult(TManag
   if (!FManager) return;
   QString message;
   {
-    TBusyCursor busy;
+    const TOverrideCursor busy(Qt::WaitCursor);  // the hourglass of a manual operation
     try {
       const TResult result = Operation(*FManager);
       message = result.Code != rcSuccess ? Text(result.Msg) : Text(kOk);

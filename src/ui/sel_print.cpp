@@ -7,30 +7,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "ui/override_cursor.h"
 #include "ui/ui_hooks.h"
 
 namespace danvore::ui {
 
 namespace {
-
-// The hourglass while a button's exchange runs; restored on every path.
-class TBusyCursor {
- public:
-  TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-  TBusyCursor(const TBusyCursor&) = delete;
-  TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
-
-// The dialog is answered with the normal pointer even when it was opened
-// under the busy cursor of a manual report.
-class TNormalCursor {
- public:
-  TNormalCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-  ~TNormalCursor() { QApplication::restoreOverrideCursor(); }
-  TNormalCursor(const TNormalCursor&) = delete;
-  TNormalCursor& operator=(const TNormalCursor&) = delete;
-};
 
 // Bold 17 px, made smaller where the desktop's substitute for the narrow
 // dialog font would cut the question off.
@@ -98,7 +80,9 @@ bool TfrmSelPrint::Execute() {
   // A dialog starts without a result: a transfer already finished closes it
   // at the first tick.
   setResult(QDialog::Rejected);
-  TNormalCursor cursor;
+  // Answered with the normal pointer even under the busy cursor of a manual
+  // report.
+  const TOverrideCursor cursor(Qt::ArrowCursor);
   return exec() == QDialog::Accepted;
 }
 
@@ -115,7 +99,7 @@ void TfrmSelPrint::TimerTimer() {
 
 void TfrmSelPrint::btnYesClick() {
   {
-    TBusyCursor busy;
+    const TOverrideCursor busy(Qt::WaitCursor);
     FState.btnYesClick();
   }
   Sync();
@@ -123,7 +107,7 @@ void TfrmSelPrint::btnYesClick() {
 
 void TfrmSelPrint::btnCancelClick() {
   {
-    TBusyCursor busy;
+    const TOverrideCursor busy(Qt::WaitCursor);
     FState.btnCancelClick();
   }
   Sync();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/cli_argv_posix.h"
 #include "cli/cli_process.h"
 
 namespace danvore::test {
@@ -28,13 +29,7 @@ std::string ReadAll(std::FILE* file) {
 }  // namespace
 
 TCliRun RunDanvoreCli(const std::vector<std::string>& args) {
-  const std::string program = std::string(DANVORE_BINARY_DIR) + "/src/cli/danvore-cli";
-  std::vector<std::string> words{program};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words)
-    argv.push_back(word.data());
-  argv.push_back(nullptr);
+  const TCliArgv argv(args);
 
   TCliRun run;
   const TFilePtr out(std::tmpfile());
@@ -46,7 +41,7 @@ TCliRun RunDanvoreCli(const std::vector<std::string>& args) {
   if (pid == 0) {
     ::dup2(::fileno(out.get()), STDOUT_FILENO);
     ::dup2(::fileno(err.get()), STDERR_FILENO);
-    ::execv(program.c_str(), argv.data());
+    ::execv(argv.Program(), argv.Argv());
     ::_exit(127);
   }
   int status = 0;

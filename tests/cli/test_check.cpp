@@ -7,7 +7,7 @@
 #include "cli/cli_process.h"
 #include "core/errors.h"
 #include "platform/fs.h"
-#include "platform/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace danvore {
 namespace {
@@ -34,7 +34,7 @@ class TCommandFile {
   const std::string& Path() const { return FPath; }
 
  private:
-  testing::TTempDir FDir;
+  test::TTempDir FDir;
   std::string FPath;
 };
 
@@ -121,7 +121,7 @@ TEST(CheckCommand, SaleNumbersStartAt1InEveryRun) {
 }
 
 TEST(CheckCommand, UnreadableFileIsNamedOnStandardError) {
-  const testing::TTempDir dir;
+  const test::TTempDir dir;
   const std::string missing = dir / "no-such-receipt.txt";
   const std::vector<std::vector<std::string>> runs = {{"check", missing}, {"check", dir.Dir()}};
   for (const auto& args : runs) {

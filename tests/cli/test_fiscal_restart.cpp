@@ -3,64 +3,29 @@
 // receipt again.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <functional>
-#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "cli/cli_home.h"
 #include "cli/test_run_child.h"
-#include "ecr-sim/simulator.h"
 #include "platform/fs.h"
+#include "support/wait_until.h"
 
 namespace danvore {
 namespace {
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 30000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
+using test::FilesUnder;
+
+// Two bridge starts and a kill: more room than the usual time-out.
+bool WaitUntil(const std::function<bool()>& condition) {
+  return test::WaitUntil(condition, 30000);
 }
 
-std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& folder,
-                                              const std::string& extension) {
-  std::vector<std::filesystem::path> files;
-  std::error_code error;
-  for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
-       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
-    if (it->is_regular_file() && it->path().extension() == extension) files.push_back(it->path());
-  return files;
-}
-
-class FiscalRestartTest : public testing::Test {
+class FiscalRestartTest : public test::TCliHomeTest {
  protected:
-  std::filesystem::path home;
-  sim::TSimulator simulator;
-
-  void SetUp() override {
-    static std::atomic<unsigned> counter{0};
-    home = std::filesystem::temp_directory_path() /
-           ("danvore_fiscal_" + std::to_string(std::random_device()()) + "_" +
-            std::to_string(counter++));
-    std::filesystem::create_directories(home / "in");
-    const std::uint16_t port = simulator.StartTcp("127.0.0.1", 0);
-    const std::string ini =
-        "[System]\r\nConnKind=1\r\nHost=127.0.0.1\r\nPort=" + std::to_string(port) +
-        "\r\nSourceDataPath=" + (home / "in").string() +
-        "\r\nAnswerPath=" + (home / "answer").string() + "\r\nAllVoidBeforeProcessFile=1\r\n";
-    platform::WriteFileAtomic((home / "Config.Ini").string(), ini);
-  }
-  void TearDown() override {
-    simulator.Stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
-  }
+  void SetUp() override { MakeHome("AllVoidBeforeProcessFile=1\r\n"); }
   std::vector<std::string> Args() const { return {"--home", home.string(), "run"}; }
   void Control(const std::string& command) {
     std::string reply;
@@ -71,7 +36,7 @@ class FiscalRestartTest : public testing::Test {
 
 TEST_F(FiscalRestartTest, KilledAfterThePaymentTheRestartedBridgeDoesNotPrintItAgain) {
   const std::string content = "SL/Coffee/1/1/2,50\r\nCR/1/2,50\r\n";
-  const std::filesystem::path file = home / "in" / "R.txt";
+  const std::filesystem::path file = In() / "R.txt";
   {
     test::TCliChild bridge(Args());
     ASSERT_TRUE(bridge.Started());
@@ -85,18 +50,18 @@ TEST_F(FiscalRestartTest, KilledAfterThePaymentTheRestartedBridgeDoesNotPrintItA
     // Killed, it wrote no answer; a bridge still running would have.
     bridge.Wait(20000);
     EXPECT_TRUE(std::filesystem::exists(file));
-    EXPECT_TRUE(FilesUnder(home / "answer", ".Ans").empty());
+    EXPECT_TRUE(FilesUnder(Answers(), ".Ans").empty());
   }
 
   test::TCliChild restarted(Args());
-  ASSERT_TRUE(WaitUntil([&] { return FilesUnder(home / "answer", ".Ans").size() == 1; }))
+  ASSERT_TRUE(WaitUntil([&] { return FilesUnder(Answers(), ".Ans").size() == 1; }))
       << restarted.Out() << restarted.Err();
   EXPECT_TRUE(WaitUntil([&] { return !std::filesystem::exists(file); }));
   restarted.Stop();
   EXPECT_EQ(restarted.Wait(20000), 0) << restarted.Err();
 
   std::string answer;
-  platform::ReadWholeFile(FilesUnder(home / "answer", ".Ans")[0].string(), answer);
+  platform::ReadWholeFile(FilesUnder(Answers(), ".Ans")[0].string(), answer);
   EXPECT_EQ(answer, content);
   EXPECT_EQ(ClosedReceipts(), 1);
   EXPECT_EQ(simulator.DailyTotals().Voided, 0);

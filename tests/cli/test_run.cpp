@@ -2,41 +2,21 @@
 // the register simulator of this test over loopback TCP.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <functional>
-#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "cli/cli_home.h"
 #include "cli/cli_process.h"
 #include "cli/test_run_child.h"
-#include "ecr-sim/simulator.h"
 #include "platform/fs.h"
+#include "support/wait_until.h"
 
 namespace danvore {
 namespace {
 
-bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
-
-std::vector<std::filesystem::path> FilesUnder(const std::filesystem::path& folder,
-                                              const std::string& extension) {
-  std::vector<std::filesystem::path> files;
-  std::error_code error;
-  for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
-       !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error))
-    if (it->is_regular_file() && it->path().extension() == extension) files.push_back(it->path());
-  return files;
-}
+using test::FilesUnder;
+using test::WaitUntil;
 
 // Console output without the CR that Windows puts before each LF.
 std::string Lines(std::string text) {
@@ -45,38 +25,13 @@ std::string Lines(std::string text) {
 }
 
 std::string ReadBytes(const std::filesystem::path& path) {
-  std::string bytes;
-  platform::ReadWholeFile(path.string(), bytes);
-  return bytes;
+  return test::ReadText(path.string());
 }
 
 // A program folder with a Config.Ini for the simulator of the test.
-class RunTest : public testing::Test {
+class RunTest : public test::TCliHomeTest {
  protected:
-  std::filesystem::path home;
-  sim::TSimulator simulator;
-  std::uint16_t port = 0;
-
-  void SetUp() override {
-    static std::atomic<unsigned> counter{0};
-    home =
-        std::filesystem::temp_directory_path() /
-        ("danvore_run_" + std::to_string(std::random_device()()) + "_" + std::to_string(counter++));
-    std::filesystem::create_directories(home);
-    port = simulator.StartTcp("127.0.0.1", 0);
-    const std::string ini =
-        "[System]\r\nConnKind=1\r\nHost=127.0.0.1\r\nPort=" + std::to_string(port) +
-        "\r\nSourceDataPath=" + In().string() + "\r\nAnswerPath=" + (home / "answer").string() +
-        "\r\nInEncodingName=1253\r\nOutEncodingName=1253\r\n";
-    platform::WriteFileAtomic((home / "Config.Ini").string(), ini);
-    std::filesystem::create_directories(In());
-  }
-  void TearDown() override {
-    simulator.Stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(home, ignored);
-  }
-  std::filesystem::path In() const { return home / "in"; }
+  void SetUp() override { MakeHome("InEncodingName=1253\r\nOutEncodingName=1253\r\n"); }
   std::vector<std::string> Args(std::vector<std::string> rest) const {
     rest.insert(rest.begin(), {"--home", home.string()});
     return rest;
@@ -96,9 +51,9 @@ TEST_F(RunTest, AnswersCommandFilesUntilStopped) {
   const std::string content = "SL/Coffee/1/1/2,50\r\nCR/1/2,50\r\n";
   platform::WriteFileAtomic((In() / "r1.tmp").string(), content);
   std::filesystem::rename(In() / "r1.tmp", In() / "r1.txt");
-  ASSERT_TRUE(WaitUntil([&] { return FilesUnder(home / "answer", ".Ans").size() == 1; }))
+  ASSERT_TRUE(WaitUntil([&] { return FilesUnder(Answers(), ".Ans").size() == 1; }))
       << bridge.Out() << bridge.Err();
-  const auto answers = FilesUnder(home / "answer", ".Ans");
+  const auto answers = FilesUnder(Answers(), ".Ans");
   EXPECT_EQ(ReadBytes(answers[0]), content);
   EXPECT_TRUE(WaitUntil([&] { return !std::filesystem::exists(In() / "r1.txt"); }));
   EXPECT_EQ(simulator.DailyTotals().Receipts, 1);

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <thread>
 
+#include "cli/cli_argv_posix.h"
 #include "cli/test_run_child.h"
 
 namespace danvore::test {
@@ -39,13 +40,7 @@ std::string TempName(const char* kind) {
 }  // namespace
 
 TCliChild::TCliChild(const std::vector<std::string>& args) : FImpl(std::make_unique<Impl>()) {
-  const std::string program = std::string(DANVORE_BINARY_DIR) + "/src/cli/danvore-cli";
-  std::vector<std::string> words{program};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words)
-    argv.push_back(word.data());
-  argv.push_back(nullptr);
+  const TCliArgv argv(args);
   FImpl->OutPath = TempName(".out");
   FImpl->ErrPath = TempName(".err");
   const char* outPath = FImpl->OutPath.c_str();
@@ -62,7 +57,7 @@ TCliChild::TCliChild(const std::vector<std::string>& args) : FImpl(std::make_uni
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    ::execv(program.c_str(), argv.data());
+    ::execv(argv.Program(), argv.Argv());
     ::_exit(127);
   }
   FImpl->Pid = pid;

@@ -8,13 +8,13 @@
 
 #include "core/program_dir.h"
 #include "platform/fs.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace danvore {
 namespace {
 
-using danvore::testing::ReadText;
-using danvore::testing::TTempDir;
+using danvore::test::ReadText;
+using danvore::test::TTempDir;
 
 const std::string kSep(1, platform::PathSeparator());
 

@@ -11,14 +11,15 @@
 
 #include "core/program_dir.h"
 #include "platform/fs.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace danvore {
 namespace {
 
-using danvore::testing::ReadText;
-using danvore::testing::TTempDir;
-using danvore::testing::WaitUntil;
+using danvore::test::ReadText;
+using danvore::test::TTempDir;
+using danvore::test::WaitUntil;
 using platform::TLocalTime;
 
 const std::string kSep(1, platform::PathSeparator());

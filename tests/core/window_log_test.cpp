@@ -8,14 +8,15 @@
 
 #include "core/logger.h"
 #include "core/program_dir.h"
-#include "temp_dir.h"
+#include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace danvore {
 namespace {
 
-using danvore::testing::ReadText;
-using danvore::testing::TTempDir;
-using danvore::testing::WaitUntil;
+using danvore::test::ReadText;
+using danvore::test::TTempDir;
+using danvore::test::WaitUntil;
 
 TEST(MainFormLogTest, The258thLineStartsAFreshBuffer) {
   TMainFormLog log;

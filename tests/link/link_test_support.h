@@ -1,12 +1,14 @@
 // Shared pieces of the link tests: reply frames built independently of the
-// production encoder, a scripted transport with a fake clock, log capture.
+// production encoder, a scripted transport with a fake clock, log capture,
+// the check that a transport gives up once the application shuts down.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -14,72 +16,13 @@
 
 #include "core/bytes.h"
 #include "core/config.h"
-#include "core/logger.h"
 #include "core/result.h"
 #include "link/econnect.h"
 #include "link/transport.h"
+#include "support/log_capture.h"
+#include "support/register_frame.h"
 
 namespace danvore::test {
-
-inline std::uint16_t Crc(const TBytes& data) {
-  std::uint16_t crc = 0;
-  for (const std::uint8_t byte : data) {
-    crc ^= static_cast<std::uint16_t>(byte << 8);
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc & 0x8000) != 0 ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021)
-                                : static_cast<std::uint16_t>(crc << 1);
-    }
-  }
-  return crc;
-}
-
-// A frame as the register sends it.
-inline TBytes Frame(std::uint16_t code, std::uint32_t packNum, const TBytes& payload = {},
-                    std::uint32_t ecrId = 123456) {
-  TBytes frame = {0xAA,
-                  0x03,
-                  static_cast<std::uint8_t>(code >> 8),
-                  static_cast<std::uint8_t>(code),
-                  static_cast<std::uint8_t>(packNum >> 24),
-                  static_cast<std::uint8_t>(packNum >> 16),
-                  static_cast<std::uint8_t>(packNum >> 8),
-                  static_cast<std::uint8_t>(packNum),
-                  static_cast<std::uint8_t>(ecrId >> 24),
-                  static_cast<std::uint8_t>(ecrId >> 16),
-                  static_cast<std::uint8_t>(ecrId >> 8),
-                  static_cast<std::uint8_t>(ecrId),
-                  static_cast<std::uint8_t>(payload.size() >> 8),
-                  static_cast<std::uint8_t>(payload.size()),
-                  0};
-  std::uint8_t sum = 0;
-  for (const std::uint8_t byte : frame)
-    sum = static_cast<std::uint8_t>(sum + byte);
-  frame.push_back(sum);
-  if (!payload.empty()) {
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    const std::uint16_t crc = Crc(payload);
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    frame.push_back(static_cast<std::uint8_t>(crc));
-  }
-  return frame;
-}
-
-inline TBytes Concat(TBytes a, const TBytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-inline std::uint16_t FrameCode(const TBytes& frame) {
-  return static_cast<std::uint16_t>((frame.at(2) << 8) | frame.at(3));
-}
-inline std::uint32_t FramePackNum(const TBytes& frame) {
-  return (static_cast<std::uint32_t>(frame.at(4)) << 24) | (frame.at(5) << 16) |
-         (frame.at(6) << 8) | frame.at(7);
-}
-inline TBytes FramePayload(const TBytes& frame) {
-  const std::size_t length = (static_cast<std::size_t>(frame.at(12)) << 8) | frame.at(13);
-  return TBytes(frame.begin() + 16, frame.begin() + 16 + static_cast<std::ptrdiff_t>(length));
-}
 
 // One scripted read: bytes, or a failure of the given kind.
 struct TReadStep {
@@ -153,45 +96,22 @@ class TFakeTransport : public ITransport {
   TConnParams FParams;
 };
 
-struct TLogLine {
-  TLogLevel Level;
-  std::string Text;
-};
-
-// Collects every log line while it lives.
-class TLogCapture {
- public:
-  TLogCapture() {
-    SetLogTap([this](TLogLevel level, const std::string& text) {
-      std::lock_guard<std::mutex> guard(FLock);
-      FLines.push_back({level, text});
-    });
-  }
-  ~TLogCapture() { SetLogTap(nullptr); }
-  TLogCapture(const TLogCapture&) = delete;
-  TLogCapture& operator=(const TLogCapture&) = delete;
-
-  std::vector<TLogLine> Lines() const {
-    std::lock_guard<std::mutex> guard(FLock);
-    return FLines;
-  }
-  // Texts of the lines that start with `prefix`.
-  std::vector<std::string> Starting(const std::string& prefix) const {
-    std::vector<std::string> found;
-    for (const TLogLine& line : Lines()) {
-      if (line.Text.rfind(prefix, 0) == 0) found.push_back(line.Text);
+// Once the application shuts down, a write and a read each fail with
+// "User Canceled".
+inline void ExpectWriteAndReadCanceled(ITransport& transport) {
+  for (int step = 0; step < 2; ++step) {
+    try {
+      if (step == 0) {
+        transport.WriteFrame(TWriteArgs{TBytes{9}, 1, 500});
+      } else {
+        transport.ReadAvailable();
+      }
+      ADD_FAILURE() << "step " << step << " succeeded";
+    } catch (const EConnect& error) {
+      EXPECT_EQ(std::string(error.what()), "User Canceled");
     }
-    return found;
   }
-  void Clear() {
-    std::lock_guard<std::mutex> guard(FLock);
-    FLines.clear();
-  }
-
- private:
-  mutable std::mutex FLock;
-  std::vector<TLogLine> FLines;
-};
+}
 
 // Marks the application as running for the test's duration.
 class TAppRunning {

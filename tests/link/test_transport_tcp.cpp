@@ -121,18 +121,7 @@ TEST_F(TcpTransportTest, ShuttingDownFailsBeforeTouchingTheSocket) {
   TTcpTransport transport({cmTCPClient, "127.0.0.1", port});
   Connect(transport);
   GetConfig().AppRunning = false;
-  for (int step = 0; step < 2; ++step) {
-    try {
-      if (step == 0) {
-        transport.WriteFrame(TWriteArgs{TBytes{9}, 1, 500});
-      } else {
-        transport.ReadAvailable();
-      }
-      ADD_FAILURE() << "step " << step << " succeeded";
-    } catch (const EConnect& error) {
-      EXPECT_EQ(std::string(error.what()), "User Canceled");
-    }
-  }
+  test::ExpectWriteAndReadCanceled(transport);
   TBytes nothing;
   EXPECT_EQ(peer->Read(nothing, 50), platform::TReadStatus::rsTimeOut);
 }

@@ -13,12 +13,7 @@
 namespace danvore {
 namespace {
 
-std::string RegisterError(int number) {
-  return "\xCE\x9B"
-         "A\xCE\x98"
-         "O\xCE\xA3 " +
-         std::to_string(number);
-}
+using test::RegisterError;
 
 class ExecutionTest : public testing::Test, public test::TWorkerFixture {
  protected:

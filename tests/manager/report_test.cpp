@@ -14,12 +14,7 @@
 namespace danvore {
 namespace {
 
-std::string RegisterError(int number) {
-  return "\xCE\x9B"
-         "A\xCE\x98"
-         "O\xCE\xA3 " +
-         std::to_string(number);
-}
+using test::RegisterError;
 
 class ReportTest : public testing::Test, public test::TWorkerFixture {
  protected:

@@ -13,9 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <random>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -28,46 +26,23 @@
 #include "manager/manager.h"
 #include "manager/operator_prompt.h"
 #include "platform/fs.h"
+#include "support/log_capture.h"
+#include "support/register_frame.h"
+#include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace danvore::test {
 
-class TTempDir {
- public:
-  TTempDir() {
-    static std::atomic<unsigned> counter{0};
-    std::random_device random;
-    const auto name = "danvore_mgr_" + std::to_string(random()) + "_" + std::to_string(counter++);
-    FPath = (std::filesystem::temp_directory_path() / name).string();
-    std::filesystem::create_directories(FPath);
-  }
-  ~TTempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(FPath, ignored);
-  }
-  TTempDir(const TTempDir&) = delete;
-  TTempDir& operator=(const TTempDir&) = delete;
-
-  // With a trailing separator.
-  std::string Dir() const { return platform::IncludeTrailingPathDelimiter(FPath); }
-
- private:
-  std::string FPath;
-};
-
-// Polls until the condition holds; false after the generous time-out.
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+inline std::string ReadBytes(const std::string& path) {
+  return ReadText(path);
 }
 
-inline std::string ReadBytes(const std::string& path) {
-  std::string bytes;
-  platform::ReadWholeFile(path, bytes);
-  return bytes;
+// "ΛAΘOΣ <n>", the register's error text, as UTF-8.
+inline std::string RegisterError(int number) {
+  return "\xCE\x9B"
+         "A\xCE\x98"
+         "O\xCE\xA3 " +
+         std::to_string(number);
 }
 
 // The files of a folder and of its sub-folders, full paths, sorted.
@@ -96,64 +71,6 @@ inline std::vector<std::string> FilesEndingWith(const std::string& folder,
   return found;
 }
 
-struct TLogLine {
-  TLogLevel Level;
-  std::string Text;
-};
-
-// Every line passed to WriteLog while it lives.
-class TLogCapture {
- public:
-  TLogCapture() {
-    SetLogTap([this](TLogLevel level, const std::string& text) {
-      std::lock_guard<std::mutex> lock(FMutex);
-      FLines.push_back({level, text});
-    });
-  }
-  ~TLogCapture() { SetLogTap(nullptr); }
-  TLogCapture(const TLogCapture&) = delete;
-  TLogCapture& operator=(const TLogCapture&) = delete;
-
-  std::vector<TLogLine> Lines() const {
-    std::lock_guard<std::mutex> lock(FMutex);
-    return FLines;
-  }
-  int Count(const std::string& text) const {
-    int n = 0;
-    for (const TLogLine& line : Lines())
-      n += line.Text == text ? 1 : 0;
-    return n;
-  }
-  bool Has(const std::string& text) const { return Count(text) > 0; }
-  bool Has(TLogLevel level, const std::string& text) const {
-    for (const TLogLine& line : Lines())
-      if (line.Level == level && line.Text == text) return true;
-    return false;
-  }
-  bool HasPart(const std::string& part) const {
-    for (const TLogLine& line : Lines())
-      if (line.Text.find(part) != std::string::npos) return true;
-    return false;
-  }
-  bool WaitFor(const std::string& text, int timeoutMs = 20000) const {
-    return WaitUntil([&] { return Has(text); }, timeoutMs);
-  }
-  bool WaitForPart(const std::string& part, int timeoutMs = 20000) const {
-    return WaitUntil([&] { return HasPart(part); }, timeoutMs);
-  }
-  // Position of the first line equal to `text`; -1 when none.
-  int IndexOf(const std::string& text) const {
-    const std::vector<TLogLine> lines = Lines();
-    for (std::size_t i = 0; i < lines.size(); ++i)
-      if (lines[i].Text == text) return static_cast<int>(i);
-    return -1;
-  }
-
- private:
-  mutable std::mutex FMutex;
-  std::vector<TLogLine> FLines;
-};
-
 // The link's own transport with a hook that runs before every frame is
 // written, with the frame's command code: a test can change the register
 // between two requests or hold the worker at a chosen request.
@@ -165,8 +82,7 @@ class THookTransport : public ITransport {
   void Open() override { FInner->Open(); }
   void Close() noexcept override { FInner->Close(); }
   void WriteFrame(const TWriteArgs& Args) override {
-    if (Args.Buffer.size() >= 4)
-      FHook(static_cast<std::uint16_t>((Args.Buffer[2] << 8) | Args.Buffer[3]));
+    if (Args.Buffer.size() >= 4) FHook(FrameCode(Args.Buffer));
     FInner->WriteFrame(Args);
   }
   TBytes ReadAvailable() override { return FInner->ReadAvailable(); }
@@ -191,55 +107,13 @@ class TCannedTransport : public ITransport {
   void Open() override {}
   void Close() noexcept override {}
   void WriteFrame(const TWriteArgs& Args) override {
-    const TBytes& f = Args.Buffer;
-    const auto code = static_cast<std::uint16_t>((f.at(2) << 8) | f.at(3));
+    const std::uint16_t code = FrameCode(Args.Buffer);
     const auto it = FReplies.find(code);
-    FPending = Frame(code, f.at(4), f.at(5), f.at(6), f.at(7),
-                     it == FReplies.end() ? TBytes() : it->second);
+    FPending = Frame(code, FramePackNum(Args.Buffer), it == FReplies.end() ? TBytes() : it->second);
   }
   TBytes ReadAvailable() override { return std::exchange(FPending, TBytes()); }
 
  private:
-  static std::uint16_t Crc(const TBytes& data) {
-    std::uint16_t crc = 0;
-    for (const std::uint8_t byte : data) {
-      crc ^= static_cast<std::uint16_t>(byte << 8);
-      for (int bit = 0; bit < 8; ++bit)
-        crc = (crc & 0x8000) != 0 ? static_cast<std::uint16_t>((crc << 1) ^ 0x1021)
-                                  : static_cast<std::uint16_t>(crc << 1);
-    }
-    return crc;
-  }
-  static TBytes Frame(std::uint16_t code, std::uint8_t p0, std::uint8_t p1, std::uint8_t p2,
-                      std::uint8_t p3, const TBytes& payload) {
-    const std::uint32_t ecrId = 123456;
-    TBytes frame = {0xAA,
-                    0x03,
-                    static_cast<std::uint8_t>(code >> 8),
-                    static_cast<std::uint8_t>(code),
-                    p0,
-                    p1,
-                    p2,
-                    p3,
-                    static_cast<std::uint8_t>(ecrId >> 24),
-                    static_cast<std::uint8_t>(ecrId >> 16),
-                    static_cast<std::uint8_t>(ecrId >> 8),
-                    static_cast<std::uint8_t>(ecrId),
-                    static_cast<std::uint8_t>(payload.size() >> 8),
-                    static_cast<std::uint8_t>(payload.size()),
-                    0};
-    std::uint8_t sum = 0;
-    for (const std::uint8_t byte : frame)
-      sum = static_cast<std::uint8_t>(sum + byte);
-    frame.push_back(sum);
-    if (payload.empty()) return frame;
-    frame.insert(frame.end(), payload.begin(), payload.end());
-    const std::uint16_t crc = Crc(payload);
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    frame.push_back(static_cast<std::uint8_t>(crc));
-    return frame;
-  }
-
   std::map<std::uint16_t, TBytes> FReplies;
   TBytes FPending;
 };

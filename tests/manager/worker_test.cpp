@@ -20,15 +20,10 @@ namespace {
 
 using test::FilesEndingWith;
 using test::ReadBytes;
+using test::RegisterError;
 using test::WaitUntil;
 
-// "ΛAΘOΣ <n>", the register's error text, as UTF-8 and in code page 1253.
-std::string RegisterError(int number) {
-  return "\xCE\x9B"
-         "A\xCE\x98"
-         "O\xCE\xA3 " +
-         std::to_string(number);
-}
+// "ΛAΘOΣ <n>", the register's error text, in code page 1253.
 std::string RegisterError1253(int number) {
   return "\xCB"
          "A\xC8"

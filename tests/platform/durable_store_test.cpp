@@ -5,22 +5,22 @@
 #include <filesystem>
 
 #include "platform/durable_store.h"
-#include "platform/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace danvore::platform {
 namespace {
 
 TEST(DurableStore, AppendCreatesThenExtends) {
-  testing::TTempDir temp;
+  test::TTempDir temp;
   const std::string path = temp / "entry";
   EXPECT_TRUE(DurableAppend(path, "one\n"));
   EXPECT_TRUE(DurableAppend(path, "two\n"));
-  EXPECT_EQ(testing::ReadText(path), "one\ntwo\n");
+  EXPECT_EQ(test::ReadText(path), "one\ntwo\n");
   EXPECT_FALSE(DurableAppend(temp / "missing/entry", "x"));
 }
 
 TEST(DurableStore, RemoveIsTrueWhenTheFileIsGone) {
-  testing::TTempDir temp;
+  test::TTempDir temp;
   const std::string path = temp / "entry";
   ASSERT_TRUE(DurableAppend(path, "x"));
   EXPECT_TRUE(DurableRemove(path));
@@ -31,7 +31,7 @@ TEST(DurableStore, RemoveIsTrueWhenTheFileIsGone) {
 }
 
 TEST(DurableStore, ListFilesGivesRegularFilesOnly) {
-  testing::TTempDir temp;
+  test::TTempDir temp;
   ASSERT_TRUE(DurableAppend(temp / "a.progress", "x"));
   ASSERT_TRUE(DurableAppend(temp / "b", "y"));
   std::filesystem::create_directory(temp / "sub");

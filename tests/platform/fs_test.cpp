@@ -5,13 +5,13 @@
 #include <chrono>
 #include <filesystem>
 
-#include "temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace danvore::platform {
 namespace {
 
-using danvore::testing::ReadText;
-using danvore::testing::TTempDir;
+using danvore::test::ReadText;
+using danvore::test::TTempDir;
 
 const std::string kSep(1, PathSeparator());
 

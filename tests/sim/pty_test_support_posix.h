@@ -10,25 +10,16 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/termios_speed.h"
 #include "sim_test_support.h"
 
 namespace danvore::sim::test {
 
 inline speed_t SpeedOf(int baud) {
-  switch (baud) {
-    case 9600:
-      return B9600;
-    case 19200:
-      return B19200;
-    case 38400:
-      return B38400;
-    case 57600:
-      return B57600;
-    case 115200:
-      return B115200;
-    default:
-      throw std::invalid_argument("speed " + std::to_string(baud));
-  }
+  unsigned int speed = 0;
+  if (!platform::BaudToSpeed(baud, speed))
+    throw std::invalid_argument("speed " + std::to_string(baud));
+  return speed;
 }
 
 class TPtyTestClient {

@@ -3,16 +3,13 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "platform/fs.h"
 
-namespace danvore::testing {
+namespace danvore::test {
 
 class TTempDir {
  public:
@@ -30,7 +27,8 @@ class TTempDir {
   TTempDir(const TTempDir&) = delete;
   TTempDir& operator=(const TTempDir&) = delete;
 
-  // The folder with a trailing separator.
+  // The folder without, and with, a trailing separator.
+  const std::string& Path() const { return path_; }
   std::string Dir() const { return platform::IncludeTrailingPathDelimiter(path_); }
   std::string operator/(const std::string& name) const { return Dir() + name; }
 
@@ -38,21 +36,11 @@ class TTempDir {
   std::string path_;
 };
 
-// Polls until the condition holds; false after the generous time-out.
-inline bool WaitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
-}
-
+// The whole content of a file; empty when it cannot be read.
 inline std::string ReadText(const std::string& path) {
   std::string bytes;
   platform::ReadWholeFile(path, bytes);
   return bytes;
 }
 
-}  // namespace danvore::testing
+}  // namespace danvore::test
