@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake ninja-build g++ pkg-config git
+  cmake ninja-build g++ pkg-config git python3
   libgtest-dev libgmock-dev libbenchmark-dev
   libhidapi-dev
   qt6-base-dev

@@ -76,7 +76,10 @@ TEST_F(WorkerTest, ThreadAnswersAFileAndDeletesIt) {
   EXPECT_GE(started, 0);
   EXPECT_GT(done, started);
   EXPECT_EQ(Sim().DailyTotals().Receipts, 1);
-  EXPECT_NE(GMainFormLog.LogText().find("Handle File[R001.txt]..."), std::string::npos)
+  GMainFormLog.Lock();
+  const std::string windowLog = GMainFormLog.LogText();
+  GMainFormLog.UnLock();
+  EXPECT_NE(windowLog.find("Handle File[R001.txt]..."), std::string::npos)
       << "reports of the worker are shown in the window log";
 }
 
