@@ -58,6 +58,9 @@ std::string HundredLineFile() {
 void RunFiles(benchmark::State& state, TConnMode mode, const std::string& host, int port) {
   TScratch scratch;
   SetProgramDir(scratch.Dir());
+  // The process-wide configuration stays bound to the folder it was made
+  // for: a fresh one for this run's folder.
+  FreeConfig();
   TIniConfig& config = GetConfig();
   config.ConnKind = mode;
   config.Host = host;
