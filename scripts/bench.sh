@@ -42,9 +42,13 @@ rows=()
 row() { rows+=("| $1 | $2 | $3 |"); }
 
 # Google Benchmark results as rows: name, time per iteration, counters.
+# Each benchmark runs on its own: the CSV format needs the same counters in
+# every row of one run.
 for src in bench/*.cpp; do
-  name="bench_$(basename "$src" .cpp)"
-  "$build/bench/$name" --benchmark_format=csv 2>/dev/null >"$scratch/$name.csv" || true
+  prog="$build/bench/bench_$(basename "$src" .cpp)"
+  for base in $("$prog" --benchmark_list_tests 2>/dev/null | sed 's#/.*##' | awk '!seen[$0]++'); do
+  name="$(basename "$prog")-$base"
+  "$prog" --benchmark_format=csv --benchmark_filter="^${base}(/|\$)" 2>/dev/null >"$scratch/$name.csv" || true
   while IFS= read -r line; do rows+=("$line"); done < <(awk -F, '
     NR == 1 { for (i = 1; i <= NF; i++) head[i] = $i; next }
     $1 !~ /^"/ { next }
@@ -59,6 +63,7 @@ for src in bench/*.cpp; do
       }
       printf "| %s | %.3g %s real, %.3g %s CPU | %s |\n", name, $3, $5, $4, $5, extra
     }' "$scratch/$name.csv")
+  done
 done
 
 # Processor share of a process over `idle` seconds, in percent of one core.

@@ -121,8 +121,11 @@ void TLogger::WriteLog(const std::string& Log, TLogLevel LogLevel) {
   NotifyTap(LogLevel, Log);
   try {
     std::string line = Format(LinePattern(LogLevel), LineTime(FClock()), Log);
-    std::lock_guard<std::mutex> lock(FLocker);
-    FQueue.push_back(std::move(line));
+    {
+      std::lock_guard<std::mutex> lock(FLocker);
+      FQueue.push_back(std::move(line));
+    }
+    FWake.notify_one();
   } catch (const std::exception& error) {
     platform::AppendToFile(FDebugFile, std::string(error.what()) + "\r\n");
   }
@@ -142,9 +145,16 @@ void TLogger::WaitFor() {
 
 void TLogger::Execute() {
   for (;;) {
-    Drain();
+    const bool drained = Drain();
     std::unique_lock<std::mutex> lock(FLocker);
-    if (FWake.wait_for(lock, kWriterPass, [this] { return FTerminated; })) break;
+    // An idle writer sleeps until a line arrives instead of polling, so an
+    // idle bridge costs no processor time; after a failed write it tries
+    // again one pass later.
+    if (drained)
+      FWake.wait(lock, [this] { return FTerminated || !FQueue.empty(); });
+    else
+      FWake.wait_for(lock, kWriterPass, [this] { return FTerminated; });
+    if (FTerminated) break;
   }
   // Everything queued before the terminate request still reaches the file;
   // each failing pass drops one line, so this ends.
