@@ -3,6 +3,8 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <atomic>
+#include <string>
 #include <thread>
 
 #include "encoding/text_encoding.h"
@@ -277,6 +279,24 @@ TEST_F(MainWindowTest, LogPaneFollowsTheWorkerWhileShown) {
   std::thread worker([] { AddLog(llInfor, "from the worker thread", true); });
   worker.join();
   EXPECT_TRUE(uitest::PollUntil([&] { return PaneHas(w, "from the worker thread"); }));
+}
+
+// The worker keeps writing until the pane has shown one of its lines, so ticks
+// and writes interleave and only the window log's lock orders them.
+TEST_F(MainWindowTest, LogPaneTicksWhileTheWorkerWrites) {
+  TfrmMain& w = Create();
+  w.show();
+  std::atomic<bool> seen{false};
+  std::thread worker([&] {
+    for (int i = 0; !seen.load(); ++i)
+      AddLog(llInfor, "busy line " + std::to_string(i), true);
+    AddLog(llInfor, "last busy line", true);
+  });
+  const bool shown = uitest::PollUntil([&] { return PaneHas(w, "busy line "); });
+  seen = true;
+  worker.join();
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(uitest::PollUntil([&] { return PaneHas(w, "last busy line"); }));
 }
 
 TEST_F(MainWindowTest, MinimisingWithoutATrayKeepsTheWindowReachable) {
