@@ -17,6 +17,8 @@ namespace {
 constexpr auto kWriterPass = std::chrono::milliseconds(10);
 constexpr auto kLockRetry = std::chrono::milliseconds(10);
 constexpr std::size_t kWindowLines = 257;
+// Lines kept while the day file cannot be written.
+constexpr std::size_t kMaxBacklog = 100000;
 
 std::mutex& TapLock() {
   static std::mutex lock;
@@ -156,10 +158,10 @@ void TLogger::Execute() {
       FWake.wait_for(lock, kWriterPass, [this] { return FTerminated; });
     if (FTerminated) break;
   }
-  // Everything queued before the terminate request still reaches the file;
-  // each failing pass drops one line, so this ends.
-  while (!Drain()) {
-  }
+  // Everything queued before the terminate request still reaches the file,
+  // unless the file cannot be written: then the stop does not wait for one
+  // failing pass per line, and the debug file says how many were lost.
+  if (!Drain()) DropQueue("not written at stop");
 }
 
 bool TLogger::Drain() {
@@ -175,15 +177,39 @@ bool TLogger::Drain() {
     if (!platform::AppendToFile(dayFile, batch.front())) {
       WriteDebug(Format("Unable to write to %s: %s", dayFile, platform::LastSystemErrorText()));
       batch.pop_front();
-      // The failed line is dropped; the rest waits for the next pass ahead
-      // of anything queued meanwhile.
-      std::lock_guard<std::mutex> lock(FLocker);
-      FQueue.insert(FQueue.begin(), batch.begin(), batch.end());
+      Requeue(std::move(batch));
       return false;
     }
     batch.pop_front();
   }
   return true;
+}
+
+void TLogger::Requeue(std::deque<std::string> batch) {
+  // The failed line is dropped; the rest waits for the next pass ahead of
+  // anything queued meanwhile. While the file stays unwritable the backlog is
+  // capped, oldest lines first, so memory stays bounded.
+  std::size_t dropped = 0;
+  {
+    std::lock_guard<std::mutex> lock(FLocker);
+    FQueue.insert(FQueue.begin(), std::make_move_iterator(batch.begin()),
+                  std::make_move_iterator(batch.end()));
+    while (FQueue.size() > kMaxBacklog) {
+      FQueue.pop_front();
+      ++dropped;
+    }
+  }
+  if (dropped > 0) WriteDebug(Format("%u log lines dropped: backlog full", unsigned(dropped)));
+}
+
+void TLogger::DropQueue(const char* why) {
+  std::size_t dropped = 0;
+  {
+    std::lock_guard<std::mutex> lock(FLocker);
+    dropped = FQueue.size();
+    FQueue.clear();
+  }
+  if (dropped > 0) WriteDebug(Format("%u log lines %s", unsigned(dropped), why));
 }
 
 void TLogger::WriteDebug(const std::string& message) {

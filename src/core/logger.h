@@ -53,6 +53,8 @@ class TLogger {
   void Execute();
   // Writes the queued lines; false when one of them could not be written.
   bool Drain();
+  void Requeue(std::deque<std::string> batch);
+  void DropQueue(const char* why);
   void WriteDebug(const std::string& message);
 
   std::string FLogDir;

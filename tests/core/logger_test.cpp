@@ -5,6 +5,7 @@
 #include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <regex>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -195,6 +196,38 @@ TEST_F(LoggerTest, FailedLineIsDroppedButTheLinesBehindItAreKept) {
   for (std::size_t i = dropped; i < texts.size(); ++i)
     expected += "[08:00:00.000 Infor] " + texts[i] + "\r\n";
   EXPECT_EQ(ReadText(DayFile("20240306.log")), expected) << debug;
+}
+
+// Lines the debug file accounts for: one "Unable to write" per failing pass
+// plus the counts of the lines dropped in bulk.
+std::size_t LinesAccountedFor(const std::string& debug) {
+  static const std::regex bulk(
+      R"(\](\d+) log lines (dropped: backlog full|not written at stop)\r\n)");
+  std::size_t total = 0;
+  for (auto it = std::sregex_iterator(debug.begin(), debug.end(), bulk);
+       it != std::sregex_iterator(); ++it)
+    total += std::stoul((*it)[1].str());
+  for (std::size_t pos = debug.find("]Unable to write to "); pos != std::string::npos;
+       pos = debug.find("]Unable to write to ", pos + 1))
+    ++total;
+  return total;
+}
+
+TEST_F(LoggerTest, UnwritableDayFileBoundsTheBacklogAndDoesNotHoldUpTheStop) {
+  // More lines than the backlog keeps, with no way to write any of them: the
+  // oldest are dropped while running, the rest at the stop, each one counted.
+  auto logger = MakeLogger({MakeTime(2024, 3, 5, 8, 0, 0, 0)});
+  ASSERT_TRUE(platform::ForceDirectories(DayFile("20240305.log")));
+  constexpr std::size_t kTotal = 150000;
+  for (std::size_t i = 0; i < kTotal; ++i)
+    logger->WriteLog("line", llInfor);
+  ASSERT_TRUE(WaitUntil([&] {
+    return ReadText(DebugFilePath()).find("log lines dropped: backlog full") != std::string::npos;
+  }));
+  Stop(*logger);
+  const std::string debug = ReadText(DebugFilePath());
+  EXPECT_NE(debug.find(" log lines not written at stop\r\n"), std::string::npos);
+  EXPECT_EQ(LinesAccountedFor(debug), kTotal);
 }
 
 TEST_F(LoggerTest, LogFolderIsChosenAndCreated) {
