@@ -160,13 +160,20 @@ TResult THecrLink::DoSendBuffer(const TEcrCommand& Cmd, TBytes& wBuf, std::uint3
   FProtocal.hCmd.Assign(Cmd);
   FProtocal.PackNum = PackNum;
   TWriteArgs args;
-  // Never frame more than the caller's buffer holds.
-  const int length = std::min(BufLen, static_cast<int>(wBuf.size()));
-  args.Count = FProtocal.PackBuffer(wBuf, length, args.Buffer);
+  TResult result;
+  try {
+    // Never frame more than the caller's buffer holds.
+    const int length = std::min(BufLen, static_cast<int>(wBuf.size()));
+    args.Count = FProtocal.PackBuffer(wBuf, length, args.Buffer);
+  } catch (const std::exception& error) {
+    // A payload no frame can carry: nothing is sent, and the caller learns
+    // why from the result like from any other failure.
+    SetResult(rcError, error.what(), 0, result);
+    return result;
+  }
   args.TimeOut = WaitTimeOut;
   const std::string sendLine = FProtocal.Logstring;
 
-  TResult result;
   if (RetryCount < 0) {
     SetResult(rcTimeOut, SysErrorMessage(ERROR_TIMEOUT_CODE), 0, result);
     return result;

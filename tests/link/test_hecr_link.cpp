@@ -123,6 +123,14 @@ TEST_F(HecrLinkTest, LengthBeyondTheBufferFramesOnlyWhatTheBufferHolds) {
   EXPECT_EQ(FramePayload(wire.Written[0]), (TBytes{0x42}));
 }
 
+TEST_F(HecrLinkTest, PayloadTooLongForAFrameFailsWithoutSending) {
+  TBytes buffer(70000, 0x41);
+  const TResult result = Send(buffer, 500, 2);
+  EXPECT_EQ(result.Code, rcError);
+  EXPECT_EQ(result.Msg, "payload length out of range");
+  EXPECT_TRUE(wire.Written.empty());
+}
+
 TEST_F(HecrLinkTest, ReplyPayloadComesBackAndIsLogged) {
   const TBytes payload{0x01, 0x02, 0x03};
   AnswerWith(payload);
