@@ -44,6 +44,13 @@ TEST(FaultPlanNth, FiresOnTheNthRequestOfItsCommandOnly) {
        },
        drop,
        {{10004, false}, {10004, true}, {10004, true}, {10004, false}}},
+      {"a close counts the requests a drop took",
+       [](TFaultPlan& p) {
+         p.ExecuteThenDrop(10004);
+         p.ExecuteThenClose(10004, 2);
+       },
+       close,
+       {{10004, false}, {10004, true}, {10004, false}}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -57,8 +57,12 @@ TFaultDecision TFaultPlan::Decide(int id) {
     refusal->second.pop_front();
     if (refusal->second.empty()) FRefusals.erase(refusal);
   } else {
-    decision.DropReply = Take(FExecuteDrop, id);
-    decision.CloseWithoutReply = !decision.DropReply && Take(FExecuteClose, id);
+    // Every armed count sees every request of its id, so NTH keeps counting
+    // from the moment it was armed whatever else fires; a close that falls
+    // on a dropped request wins, as neither sends a reply.
+    const bool drop = Take(FExecuteDrop, id);
+    decision.CloseWithoutReply = Take(FExecuteClose, id);
+    decision.DropReply = drop && !decision.CloseWithoutReply;
     decision.Kill = Take(FExitAfter, id);
     decision.KillPid = FKillPid;
   }
