@@ -1,8 +1,11 @@
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 #include "cli/cli_argv_posix.h"
 #include "cli/cli_process.h"
@@ -44,8 +47,18 @@ TCliRun RunDanvoreCli(const std::vector<std::string>& args) {
     ::execv(argv.Program(), argv.Argv());
     ::_exit(127);
   }
+  // A hung program fails its test instead of holding up the whole run.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   int status = 0;
-  if (::waitpid(pid, &status, 0) != pid) return run;
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      run.Err = "danvore-cli did not end within 120 s";
+      return run;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
   if (WIFEXITED(status)) run.ExitCode = WEXITSTATUS(status);
   run.Out = ReadAll(out.get());
   run.Err = ReadAll(err.get());

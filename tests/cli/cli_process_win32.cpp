@@ -1,8 +1,12 @@
+#include <process.h>
+
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "cli/cli_process.h"
 
@@ -26,8 +30,13 @@ std::string ReadAll(const std::filesystem::path& path) {
 TCliRun RunDanvoreCli(const std::vector<std::string>& args) {
   const std::string program = std::string(DANVORE_BINARY_DIR) + "/src/cli/danvore-cli.exe";
   const std::filesystem::path temp = std::filesystem::temp_directory_path();
-  const std::filesystem::path outPath = temp / "danvore-cli-test.out";
-  const std::filesystem::path errPath = temp / "danvore-cli-test.err";
+  // Names of their own, so that test programs running side by side do not
+  // read each other's output.
+  static std::atomic<int> runs{0};
+  const std::string stem =
+      "danvore-cli-test-" + std::to_string(_getpid()) + "-" + std::to_string(++runs);
+  const std::filesystem::path outPath = temp / (stem + ".out");
+  const std::filesystem::path errPath = temp / (stem + ".err");
   // cmd.exe drops the outer pair of quotes of the whole line.
   std::string command = "\"";
   AppendQuoted(command, program);

@@ -89,10 +89,11 @@ TEST_F(RunTest, OneProgramPerFolder) {
 
 TEST_F(RunTest, ManualOperationsPrintTheirOutcome) {
   struct TCase {
-    std::string Operation;
+    std::vector<std::string> Operation;
+    std::string PropsStatus;  // the register's end-of-day state
     int ExitCode;
     std::string Out;
-    std::int32_t Request;  // the register command the operation sent
+    std::int32_t Request;  // the first register command the operation sent
   };
   // "ΛAΘOΣ 20": the register has no open receipt.
   const std::string noReceipt =
@@ -100,14 +101,21 @@ TEST_F(RunTest, ManualOperationsPrintTheirOutcome) {
       "A\xCE\x98"
       "O\xCE\xA3 20";
   const TCase cases[] = {
-      {"check-conn", 0, "OK\n", 10000},
-      {"void", 1, noReceipt + "\n", 10004},
-      {"close-receipt", 1, noReceipt + "\n", 10004},
+      {{"check-conn"}, "1", 0, "OK\n", 10000},
+      {{"void"}, "1", 1, noReceipt + "\n", 10004},
+      {{"close-receipt"}, "1", 1, noReceipt + "\n", 10004},
+      {{"x-report"}, "1", 0, "OK\n", 30009},
+      {{"z-report"}, "1", 0, "OK\n", 30008},
+      // "Print Now?" is asked when the day holds nothing; No by default.
+      {{"z-report"}, "0", 1, "z-report Error, User Cancel\n", 30008},
+      {{"z-report", "--yes"}, "0", 0, "OK\n", 30008},
   };
   for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Operation);
+    SCOPED_TRACE(c.Operation.front() + " " + std::to_string(c.Operation.size()) + " " +
+                 c.PropsStatus);
+    ASSERT_TRUE(simulator.Control("props-status " + c.PropsStatus));
     const std::size_t before = simulator.Requests().size();
-    const test::TCliRun run = test::RunDanvoreCli(Args({c.Operation}));
+    const test::TCliRun run = test::RunDanvoreCli(Args(c.Operation));
     EXPECT_EQ(run.ExitCode, c.ExitCode) << run.Err;
     EXPECT_EQ(Lines(run.Out), c.Out);
     const auto requests = simulator.Requests();
@@ -123,6 +131,16 @@ TEST_F(RunTest, HelpAndUnknownOptions) {
   const test::TCliRun manualHelp = test::RunDanvoreCli({"z-report", "--help"});
   EXPECT_EQ(manualHelp.ExitCode, 0);
   EXPECT_NE(manualHelp.Out.find("check-conn"), std::string::npos);
+  const struct {
+    std::vector<std::string> Args;
+    int ExitCode;
+  } usage[] = {{{"--help"}, 0}, {{}, 2}, {{"frobnicate"}, 2}, {{"--home"}, 2}};
+  for (const auto& c : usage) {
+    const test::TCliRun run = test::RunDanvoreCli(c.Args);
+    EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Args.size();
+    EXPECT_NE((c.ExitCode == 0 ? run.Out : run.Err).find("Commands:"), std::string::npos)
+        << c.Args.size();
+  }
   const test::TCliRun wrong = test::RunDanvoreCli(Args({"run", "--fast"}));
   EXPECT_EQ(wrong.ExitCode, 2);
   EXPECT_NE(wrong.Err.find("--fast"), std::string::npos);

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "cli/test_run_child.h"
-#include "platform/signals.h"
+#include "platform/signals_win32.h"
 
 namespace danvore::test {
 
