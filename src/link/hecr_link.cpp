@@ -28,30 +28,6 @@ namespace {
 // never stops sending cannot use up the memory.
 constexpr std::size_t kMaxGathered = 1024 * 1024;
 
-constexpr std::uint8_t kFrameStart1 = 0xAA;
-constexpr std::uint8_t kFrameStart2 = 0x03;
-constexpr std::size_t kHeaderSize = 16;
-
-// Where a frame that the check rejected ends: its whole length when its
-// header is sound, else just past its start bytes (a false start).
-std::size_t RejectedFrameEnd(const TBytes& gathered) {
-  std::size_t p = 0;
-  while (p + 1 < gathered.size() &&
-         !(gathered[p] == kFrameStart1 && gathered[p + 1] == kFrameStart2)) {
-    ++p;
-  }
-  if (p + 1 >= gathered.size()) return gathered.size();
-  if (p + kHeaderSize > gathered.size()) return p + 2;
-  std::uint8_t sum = 0;
-  for (std::size_t i = p; i < p + kHeaderSize - 1; ++i) {
-    sum = static_cast<std::uint8_t>(sum + gathered[i]);
-  }
-  if (sum != gathered[p + kHeaderSize - 1]) return p + 2;
-  const std::size_t length = (static_cast<std::size_t>(gathered[p + 12]) << 8) | gathered[p + 13];
-  const std::size_t end = p + kHeaderSize + (length > 0 ? length + 2 : 0);
-  return std::min(end, gathered.size());
-}
-
 std::string RetryLine(const std::string& text, int attempt) {
   return Format("%s %s, %s, Retry:%d", "Send Data", "Error", text, attempt);
 }

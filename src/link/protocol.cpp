@@ -1,5 +1,6 @@
 #include "link/protocol.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -111,6 +112,18 @@ std::uint8_t HeaderChecksum(const std::uint8_t* header) {
   for (std::size_t i = 0; i < kChecksumOffset; ++i)
     sum += header[i];
   return static_cast<std::uint8_t>(sum);
+}
+
+std::size_t RejectedFrameEnd(const TBytes& gathered) {
+  const std::size_t size = gathered.size();
+  const std::size_t start = FindFrameStart(gathered.data(), size);
+  if (start >= size) return size;
+  const std::uint8_t* header = gathered.data() + start;
+  if (size - start < kFrameHeaderSize || HeaderChecksum(header) != header[kChecksumOffset])
+    return start + 2;
+  const std::size_t length = ReadBE16(header + kLengthOffset);
+  const std::size_t end = start + kFrameHeaderSize + (length > 0 ? length + kFrameCrcSize : 0);
+  return std::min(end, size);
 }
 
 std::uint32_t EcrIdValue(const std::string& text) {

@@ -29,6 +29,10 @@ std::string BytesToHex(const std::uint8_t* data, std::size_t length);
 std::string BytesToHex(const TBytes& data);
 // Sum of the first 15 header bytes, modulo 256.
 std::uint8_t HeaderChecksum(const std::uint8_t* header);
+// Where the first frame in `gathered` ends, for dropping a frame the check
+// rejected: its whole length when its header is sound, else just past its
+// start bytes (a false start); everything when no frame starts in it.
+std::size_t RejectedFrameEnd(const TBytes& gathered);
 // The ECR id field of a frame: the text read as a signed 64-bit decimal
 // integer (optional leading '-', digits only, nothing else), low 32 bits.
 // Any other text, empty text included, gives 0.

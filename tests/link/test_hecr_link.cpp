@@ -435,10 +435,5 @@ TEST(HecrLinkModeTest, UnknownConnectionKindFailsWithAClearMessage) {
   EXPECT_NE(result.Msg.find("Unknown connection kind 3"), std::string::npos);
 }
 
-TEST(EConnectTest, WithoutMessageItIsTheDeviceNotConnectedText) {
-  EXPECT_EQ(std::string(EConnect().what()), SysErrorMessage(ERROR_DEVICE_NOT_CONNECTED_CODE));
-  EXPECT_EQ(std::string(EConnect("x").what()), "x");
-}
-
 }  // namespace
 }  // namespace danvore

@@ -8,21 +8,10 @@
 
 #include "core/errors.h"
 #include "link/econnect.h"
+#include "support/register_frame.h"
 
 namespace danvore {
 namespace {
-
-// Bit-by-bit reference, independent of the table-driven implementation.
-std::uint16_t ReferenceCrc(const TBytes& data) {
-  std::uint16_t crc = 0;
-  for (std::uint8_t byte : data) {
-    crc ^= static_cast<std::uint16_t>(byte << 8);
-    for (int bit = 0; bit < 8; ++bit) {
-      crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-    }
-  }
-  return crc;
-}
 
 TBytes Text(const std::string& text) {
   return TBytes(text.begin(), text.end());
@@ -36,34 +25,13 @@ struct ReplyFields {
   std::uint8_t reserved = 0;
 };
 
-void PutBE(TBytes& out, std::uint32_t value, int bytes) {
-  for (int shift = 8 * (bytes - 1); shift >= 0; shift -= 8) {
-    out.push_back(static_cast<std::uint8_t>(value >> shift));
-  }
-}
-
-// A register reply built by hand from the wire layout.
+// A register reply; the reserved header byte, which the check must ignore,
+// can be set and the header checksum follows it.
 TBytes MakeReply(const ReplyFields& fields) {
-  TBytes frame{0xAA, 0x03};
-  PutBE(frame, fields.code, 2);
-  PutBE(frame, fields.packNum, 4);
-  PutBE(frame, fields.ecrId, 4);
-  PutBE(frame, static_cast<std::uint32_t>(fields.payload.size()), 2);
-  frame.push_back(fields.reserved);
-  unsigned sum = 0;
-  for (std::uint8_t byte : frame)
-    sum += byte;
-  frame.push_back(static_cast<std::uint8_t>(sum));
-  if (!fields.payload.empty()) {
-    frame.insert(frame.end(), fields.payload.begin(), fields.payload.end());
-    PutBE(frame, ReferenceCrc(fields.payload), 2);
-  }
+  TBytes frame = test::Frame(fields.code, fields.packNum, fields.payload, fields.ecrId);
+  frame[15] = static_cast<std::uint8_t>(frame[15] - frame[14] + fields.reserved);
+  frame[14] = fields.reserved;
   return frame;
-}
-
-TBytes Concat(TBytes head, const TBytes& tail) {
-  head.insert(head.end(), tail.begin(), tail.end());
-  return head;
 }
 
 class ProtocolTest : public ::testing::Test {
@@ -98,7 +66,7 @@ TEST(Crc16XmodemTest, MatchesCheckValueAndReference) {
   TBytes data;
   for (int i = 0; i < 600; ++i) {
     data.push_back(static_cast<std::uint8_t>(i * 37 + 11));
-    ASSERT_EQ(Crc16Xmodem(data.data(), data.size()), ReferenceCrc(data)) << i;
+    ASSERT_EQ(Crc16Xmodem(data.data(), data.size()), test::Crc(data)) << i;
   }
 }
 
@@ -269,7 +237,7 @@ TEST_F(ProtocolTest, SplitRepliesWaitUntilComplete) {
     fields.code = 0xE0FF;
     fields.packNum = 9;
     fields.payload = c.payload;
-    const TBytes gathered = Concat(c.garbage, MakeReply(fields));
+    const TBytes gathered = test::Concat(c.garbage, MakeReply(fields));
     Expect(0xE0FF, 9);
     for (std::size_t cut = 0; cut < gathered.size(); ++cut) {
       ASSERT_EQ(protocol.CheckData(gathered.data(), cut, payload), ccEDataLen) << cut;
@@ -391,10 +359,10 @@ TEST_F(ProtocolTest, OnlyTheFirstStartPairIsJudged) {
   stale.packNum = 1;
   const TBytes good = MakeReply({});
   Expect(0xE000, 0);
-  EXPECT_EQ(protocol.CheckData(Concat(MakeReply(stale), good), payload), ccEProtocol);
+  EXPECT_EQ(protocol.CheckData(test::Concat(MakeReply(stale), good), payload), ccEProtocol);
 
   const TBytes falseStart{0x10, 0xAA, 0x03, 0x00, 0x00};
-  EXPECT_EQ(protocol.CheckData(Concat(falseStart, good), payload), ccEProtocol);
+  EXPECT_EQ(protocol.CheckData(test::Concat(falseStart, good), payload), ccEProtocol);
 }
 
 TEST_F(ProtocolTest, StatusComesFromTheRowOfTheReplyCode) {
@@ -430,6 +398,31 @@ TEST_F(ProtocolTest, ChecksOnlyTheGivenLength) {
   payload = stale;
   EXPECT_EQ(protocol.CheckData(reply.data(), reply.size(), payload), ccOK);
   EXPECT_EQ(payload, Text("abc"));
+}
+
+TEST(RejectedFrameEndTest, DropsTheFrameOrOnlyAFalseStart) {
+  const TBytes withPayload = MakeReply({.payload = {1, 2, 3}});
+  const TBytes bare = MakeReply({});
+  TBytes badSum = bare;
+  badSum[15] ^= 0xFF;
+  struct TCase {
+    const char* Name;
+    TBytes Gathered;
+    std::size_t End;
+  };
+  const TCase cases[] = {
+      {"nothing", {}, 0},
+      {"no start pair", {0x01, 0xAA, 0x02, 0xAA}, 4},
+      {"frame with payload and CRC", test::Concat(withPayload, bare), withPayload.size()},
+      {"frame without payload", test::Concat({0x07, 0x07}, test::Concat(bare, bare)),
+       2 + bare.size()},
+      {"bad header checksum: a false start", test::Concat({0x07}, badSum), 1 + 2},
+      {"header not complete yet", TBytes(bare.begin(), bare.begin() + 10), 2},
+      {"payload longer than the bytes", TBytes(withPayload.begin(), withPayload.end() - 1),
+       withPayload.size() - 1},
+  };
+  for (const TCase& c : cases)
+    EXPECT_EQ(RejectedFrameEnd(c.Gathered), c.End) << c.Name;
 }
 
 TEST(ProtocolWithoutTableTest, StatusStaysOnline) {
