@@ -42,7 +42,7 @@ constexpr int kInvoiceWidths[] = {9, 40, 40, 40, 40, 30, 30, 10};
 class TFieldWriter {
  public:
   explicit TFieldWriter(TBytes& data) : FData(data) {}
-  void Number(double value, int len, int dec = 0) {
+  void Number(double value, int len, int dec) {
     GccEncode().DataToBuf(dtBIN, FieldValue(value), FData, FPos, len, dec);
   }
   void Number(std::int64_t value, int len) {

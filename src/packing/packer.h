@@ -46,8 +46,8 @@ enum TUploadReportMode : std::uint8_t {
 
 struct TPackedData {
   TPackedData() = default;
-  TPackedData(std::uint32_t ACommandID, int ADataLen)
-      : Command(ACommandID), Data(static_cast<std::size_t>(ADataLen), 0) {}
+  TPackedData(std::uint32_t ACommandID, std::size_t ADataLen)
+      : Command(ACommandID), Data(ADataLen, 0) {}
   void Clear() {
     Command = 0;
     Data.clear();
