@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "core/format.h"
+#include "core/trim.h"
 #include "encoding/byte_access.h"
 #include "encoding/codec.h"
 #include "encoding/decimal_scaling.h"
@@ -41,17 +42,6 @@ int HexValue(char16_t c) {
   if (c <= u'9') return c - u'0';
   if (c <= u'F') return c - u'A' + 10;
   return c - u'a' + 10;
-}
-
-// Removes leading and trailing characters up to U+0020.
-std::u16string TrimControls(const std::u16string& text) {
-  std::size_t first = 0;
-  std::size_t last = text.size();
-  while (first < last && text[first] <= u' ')
-    ++first;
-  while (last > first && text[last - 1] <= u' ')
-    --last;
-  return text.substr(first, last - first);
 }
 
 // Packs the text two hex digits per byte, right-aligned from the end of the
@@ -123,7 +113,7 @@ FieldValue TccEncode::DecodeDBCD(const TBytes& Buf, int iStartPos, int iLen) con
 }
 
 FieldValue TccEncode::DecodeBCDE(const TBytes& Buf, int iStartPos, int iLen) const {
-  return FieldValue(StripBCDPadding(DecodeBCD(Buf, iStartPos, iLen).AsText()));
+  return DecodeDBCD(Buf, iStartPos, iLen);
 }
 
 FieldValue TccEncode::DecodeBIN(const TBytes& Buf, int iStartPos, int iLen, int iDec) const {
@@ -214,7 +204,8 @@ FieldValue TccEncode::DecodeIP(const TBytes& Buf, int iStartPos) const {
 }
 
 bool TccEncode::EncodeBCD(const FieldValue& sVal, TBytes& Buf, int iStartPos, int iLen) const {
-  WriteDigitPairs(TrimControls(platform::Utf8ToUtf16(sVal.AsText())), Buf, iStartPos, iLen);
+  const std::u16string digits = platform::Utf8ToUtf16(sVal.AsText());
+  WriteDigitPairs(std::u16string(TrimControls(digits)), Buf, iStartPos, iLen);
   return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "core/trim.h"
+
 namespace danvore {
 
 namespace {
@@ -11,16 +13,6 @@ constexpr const char* kClassName = "TEcrCommand";
 // Spaces and control characters (every byte up to 0x20) are padding. UTF-8
 // continuation and lead bytes are all above 0x7F, so multi-byte captions are
 // never cut.
-std::string_view TrimPadding(std::string_view text) {
-  std::size_t first = 0;
-  while (first < text.size() && static_cast<unsigned char>(text[first]) <= 0x20)
-    ++first;
-  std::size_t last = text.size();
-  while (last > first && static_cast<unsigned char>(text[last - 1]) <= 0x20)
-    --last;
-  return text.substr(first, last - first);
-}
-
 struct TCommandRow {
   std::int32_t ID;
   std::uint16_t Command;
@@ -130,7 +122,7 @@ void TEcrCommand::Assign(const TEcrCommand& Source) {
 }
 
 std::string TEcrCommand::DisplayName() const {
-  return TrimPadding(Caption).empty() ? std::string(kClassName) : Caption;
+  return TrimControls(Caption).empty() ? std::string(kClassName) : Caption;
 }
 
 TEcrCommand& TEcrCommands::Add() {
@@ -166,9 +158,9 @@ const TEcrCommand* TEcrCommands::FindByCommand(std::uint32_t Value) const {
 }
 
 const TEcrCommand* TEcrCommands::FindByCaption(const std::string& Value) const {
-  const std::string_view wanted = TrimPadding(Value);
+  const std::string_view wanted = TrimControls(Value);
   for (const auto& item : FItems) {
-    if (TrimPadding(item->Caption) == wanted) return item.get();
+    if (TrimControls(item->Caption) == wanted) return item.get();
   }
   return nullptr;
 }

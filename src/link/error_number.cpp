@@ -1,6 +1,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/trim.h"
 #include "link/hecr_link.h"
 #include "platform/utf.h"
 
@@ -40,12 +41,10 @@ std::u16string RemoveIgnoringCase(const std::u16string& line, const std::u16stri
 }
 
 // Decimal integer after trimming blanks and control characters.
-bool ReadInteger(const std::u16string& text, std::int32_t& value) {
-  std::size_t first = 0, last = text.size();
-  while (first < last && text[first] <= u' ')
-    ++first;
-  while (last > first && text[last - 1] <= u' ')
-    --last;
+bool ReadInteger(const std::u16string& whole, std::int32_t& value) {
+  const std::u16string_view text = TrimControls(whole);
+  std::size_t first = 0;
+  const std::size_t last = text.size();
   bool negative = false;
   if (first < last && (text[first] == u'-' || text[first] == u'+')) {
     negative = text[first++] == u'-';

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "core/trim.h"
 #include "platform/utf.h"
 
 namespace danvore {
@@ -52,14 +53,8 @@ std::string THid::GetLastHidError() const {
   int length = FLibrary.GetLastUserError(text.data());
   if (length < 0) length = 0;
   if (length > platform::kHidErrorCapacity) length = platform::kHidErrorCapacity;
-  std::u16string message(text.data(), static_cast<std::size_t>(length));
-  const auto blank = [](char16_t c) { return c <= u' '; };
-  while (!message.empty() && blank(message.back()))
-    message.pop_back();
-  std::size_t first = 0;
-  while (first < message.size() && blank(message[first]))
-    ++first;
-  return platform::Utf16ToUtf8(message.substr(first));
+  const std::u16string_view message(text.data(), static_cast<std::size_t>(length));
+  return platform::Utf16ToUtf8(std::u16string(TrimControls(message)));
 }
 
 void THid::ClearInputBuffer() {
