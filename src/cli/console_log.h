@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -11,14 +12,16 @@ namespace danvore::cli {
 
 class TConsoleLog {
  public:
-  explicit TConsoleLog(std::FILE* Stream) : FStream(Stream) {}
+  // The lines the window log holds now are the first to be written.
+  explicit TConsoleLog(std::FILE* Stream);
   // Writes the lines added since the last call; never blocks on the log.
+  // Lines the window log emptied before they could be copied are counted
+  // in one notice (the log folder has them all).
   void Pump();
 
  private:
   std::FILE* FStream;
-  std::string FFirst;
-  std::size_t FPrinted = 0;
+  std::uint64_t FPrinted = 0;
 };
 
 // Pumps a TConsoleLog every 200 ms on its own thread while it lives.

@@ -237,6 +237,7 @@ void TMainFormLog::Add(const std::string& AText) {
   if (FStrs.size() >= kWindowLines) FStrs.clear();
   FChanged = true;
   FStrs.push_back(AText);
+  ++FAdded;
 }
 
 bool TMainFormLog::Flush(std::vector<std::string>* Strs) {

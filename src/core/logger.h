@@ -92,6 +92,9 @@ class TMainFormLog {
   bool TryLock();
   void UnLock();
   int Count() const;
+  // Lines added since start-up, the emptied ones included, so that a reader
+  // can tell how many it missed.
+  std::uint64_t Added() const { return FAdded; }
   // Every line followed by CR LF.
   std::string LogText() const;
 
@@ -99,6 +102,7 @@ class TMainFormLog {
   std::atomic<int> FLocker{0};
   std::vector<std::string> FStrs;
   bool FChanged = false;
+  std::uint64_t FAdded = 0;
 };
 
 extern TMainFormLog GMainFormLog;
