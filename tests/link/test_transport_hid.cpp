@@ -1,6 +1,7 @@
 // The USB-HID wrapper and transport over a fake device library.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ struct TFakeHidLibrary {
   std::uint16_t OpenedVendor = 0;
   std::u16string Error = u" \tAccess is denied.\r\n";
   std::deque<int> ReadCounts;  // one per read; negative: failure
+  // The register's answers: the next one is read once a request was written.
+  std::deque<TBytes> Replies;
+  std::size_t Answered = 0;
   int Reads = 0;
   int WriteResult = 1;
   std::vector<std::vector<std::uint8_t>> Writes;
@@ -44,6 +48,13 @@ struct TFakeHidLibrary {
     };
     table.ReadHidDataAsync = [this](std::uint8_t* dest, int) {
       ++Reads;
+      if (!Replies.empty() && Answered < Writes.size()) {
+        const TBytes reply = Replies.front();
+        Replies.pop_front();
+        ++Answered;
+        std::copy(reply.begin(), reply.end(), dest);
+        return static_cast<int>(reply.size());
+      }
       if (ReadCounts.empty()) return 0;
       const int count = ReadCounts.front();
       ReadCounts.pop_front();
@@ -227,6 +238,23 @@ TEST(HidWrapperTest, DefaultsOpenOnceAndClearInputBuffer) {
   library.ReadCounts = {10, 3, 0, 7};
   hid.ClearInputBuffer();
   EXPECT_EQ(library.Reads, 3);
+}
+
+TEST(HidLinkTest, ReplyComesBackOverTheHidTransport) {
+  test::TAppRunning running;
+  TFakeHidLibrary library;
+  THecrLink link;
+  link.ConnParams = kHidParams;
+  link.SetTransportFactory([&library](const TConnParams& params) {
+    return std::make_unique<THidTransport>(params, library.Table());
+  });
+  library.Replies = {test::Frame(0xE000, 0, {0x11, 0x22, 0x33})};
+  TBytes buffer{1};
+  const TResult result = link.SendBuffer(20000, buffer, 0, 1, 5000, 0, "123456");
+  EXPECT_EQ(result.Code, rcSuccess) << result.Msg;
+  EXPECT_EQ(buffer, (TBytes{0x11, 0x22, 0x33}));
+  ASSERT_EQ(library.Writes.size(), 1u);
+  EXPECT_EQ(test::FrameCode(TBytes(library.Writes[0].begin(), library.Writes[0].end())), 0xE000);
 }
 
 TEST(HidLinkTest, ExchangeOverTheHidTransport) {
