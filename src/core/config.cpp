@@ -4,6 +4,7 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "core/format.h"
 #include "core/ini_file.h"
@@ -114,18 +115,24 @@ void TIniConfig::WriteConfig() {
   // A file that exists but cannot be read must not be replaced by a copy
   // that lost its other sections.
   if (!ini.LoadFromFile(FIniPath)) throw failure;
-  ini.Write(kSystem, "ConnKind", IntText(ConnKind));
-  ini.Write(kSystem, "Host", Host);
-  ini.Write(kSystem, "Port", IntText(Port));
-  ini.Write(kSystem, "InEncodingName", InEncodingName);
-  ini.Write(kSystem, "OutEncodingName", OutEncodingName);
-  ini.Write(kSystem, "SourceDataPath", SourceDataPath);
-  ini.Write(kSystem, "AnswerPath", AnswerPath);
-  ini.Write(kSystem, "BootWithWindow", BoolText(BootWithWindow));
-  ini.Write(kSystem, "AllVoidBeforeProcessFile", BoolText(AllVoidBeforeProcessFile));
-  ini.Write(kSystem, "LastClerkID", IntText(LastClerkID));
-  ini.Write(kSystem, "LastClerkPassWord", IntText(LastClerkPassWord));
-  ini.Write(kSystem, "DecimalType", IntText(DecimalType));
+  const std::pair<const char*, std::string> keys[] = {
+      {"ConnKind", IntText(ConnKind)},
+      {"Host", Host},
+      {"Port", IntText(Port)},
+      {"InEncodingName", InEncodingName},
+      {"OutEncodingName", OutEncodingName},
+      {"SourceDataPath", SourceDataPath},
+      {"AnswerPath", AnswerPath},
+      {"BootWithWindow", BoolText(BootWithWindow)},
+      {"AllVoidBeforeProcessFile", BoolText(AllVoidBeforeProcessFile)},
+      {"LastClerkID", IntText(LastClerkID)},
+      {"LastClerkPassWord", IntText(LastClerkPassWord)},
+      {"DecimalType", IntText(DecimalType)},
+  };
+  // A value with a line break is refused before anything reaches the disk,
+  // so the file keeps its previous content.
+  for (const auto& [key, value] : keys)
+    if (!ini.Write(kSystem, key, value)) throw failure;
   if (!ini.SaveToFile(FIniPath)) throw failure;
 }
 

@@ -16,7 +16,8 @@ class TIniConfig {
   void ReadConfig();
   // Stores the twelve keys of section "System"; keeps every other section,
   // key and comment; replaces the file atomically. Throws std::runtime_error
-  // "Unable to write to <path>" when the file cannot be written.
+  // "Unable to write to <path>" when the file cannot be written or a value
+  // holds a CR or LF; the file is then left as it was.
   void WriteConfig();
   // Section "Clerk", key "ClerkID<n>"; 0 when missing or not a number.
   std::int32_t GetPassWord(std::int32_t ClerkID) const;

@@ -44,6 +44,10 @@ bool IsComment(const std::string& text) {
   return !text.empty() && (text.front() == ';' || text.front() == '#');
 }
 
+bool HasLineBreak(const std::string& text) {
+  return text.find_first_of("\r\n") != std::string::npos;
+}
+
 constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
 
 }  // namespace
@@ -130,20 +134,21 @@ std::optional<std::string> TIniDocument::Read(const std::string& section,
   return Trim(text.substr(text.find('=') + 1));
 }
 
-void TIniDocument::Write(const std::string& section, const std::string& key,
+bool TIniDocument::Write(const std::string& section, const std::string& key,
                          const std::string& value) {
+  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
   const auto range = FindSection(section);
   if (!range) {
     if (!FLines.empty() && !Trim(FLines.back()).empty()) FLines.emplace_back();
     FLines.push_back("[" + section + "]");
     FLines.push_back(key + "=" + value);
-    return;
+    return true;
   }
   if (const auto line = FindKey(*range, key)) {
     // The key keeps the spelling the file gave it.
     const std::string& text = FLines[*line];
     FLines[*line] = Trim(text.substr(0, text.find('='))) + "=" + value;
-    return;
+    return true;
   }
   // After the section's last non-blank line, so that a blank line before
   // the next section stays where it is.
@@ -151,6 +156,7 @@ void TIniDocument::Write(const std::string& section, const std::string& key,
   while (insertAt > range->Begin && Trim(FLines[insertAt - 1]).empty())
     --insertAt;
   FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(insertAt), key + "=" + value);
+  return true;
 }
 
 }  // namespace danvore

@@ -28,8 +28,10 @@ class TIniDocument {
   // The value of the first such key in the first such section, trimmed.
   std::optional<std::string> Read(const std::string& section, const std::string& key) const;
   // Updates the key in place, or adds it at the end of the section, or adds
-  // the section at the end of the document.
-  void Write(const std::string& section, const std::string& key, const std::string& value);
+  // the section at the end of the document. False, with the document
+  // unchanged, when a name or the value holds a CR or LF: the break would
+  // turn the rest into lines of their own, even other sections and keys.
+  bool Write(const std::string& section, const std::string& key, const std::string& value);
 
  private:
   struct TSectionRange {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "platform/args.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 

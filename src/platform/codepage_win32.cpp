@@ -3,7 +3,7 @@
 #include <array>
 
 #include "platform/codepage.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 

@@ -3,7 +3,7 @@
 #include "platform/durable_store.h"
 #include "platform/file_handle_win32.h"
 #include "platform/fs.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 

@@ -36,14 +36,14 @@ struct TDirEntry {
   double SecondsSinceModified = 0;
 };
 
-// The first entry that the platform's directory search returns for the
-// wildcard pattern (for example "*.txt"), or nothing. Only that one entry is
-// read: the folder is never listed in full. The pattern matches without regard
-// to case, as on Windows; "." and ".." are never returned.
 // "*" and "?" wildcards over the long name, ASCII letters compared without
 // regard to case.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
+// The first entry that the platform's directory search returns for the
+// wildcard pattern (for example "*.txt"), or nothing. Only that one entry is
+// read: the folder is never listed in full. The pattern matches without regard
+// to case, as on Windows; "." and ".." are never returned.
 std::optional<TDirEntry> FindFirstEntry(const std::string& folder, const std::string& pattern);
 
 }  // namespace danvore::platform

@@ -6,7 +6,7 @@
 
 #include "platform/file_handle_win32.h"
 #include "platform/fs.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 
@@ -96,9 +96,11 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
+  // FILE_SHARE_DELETE lets another thread's WriteFileAtomic rename over the
+  // file while it is read; this read keeps the old content.
   THandle file(CreateFileW(Utf8ToWide(path).c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return false;
   std::string content;
   char chunk[65536];

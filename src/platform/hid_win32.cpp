@@ -14,7 +14,7 @@ extern "C" {
 
 #include "platform/hid.h"
 #include "platform/syserror.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 

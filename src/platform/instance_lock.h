@@ -17,11 +17,13 @@ enum class TLockState : std::uint8_t {
 class TInstanceLock {
  public:
   // The lock of a program folder. POSIX: an flock on the file
-  // ".danvore.lock" in the folder. Windows: a mutex whose name is derived
-  // from the folder's full path.
+  // ".danvore.lock" in the folder; Failed when that is a symbolic link or
+  // not a regular file. Windows: a mutex whose name is derived from the
+  // folder's full path.
   static TInstanceLock ForFolder(const std::string& folder);
   // A lock by name. POSIX: an flock on "<name>.lock" in $XDG_RUNTIME_DIR,
-  // else "/tmp/<name>-<uid>.lock". Windows: the mutex of that name.
+  // else "/tmp/<name>-<uid>.lock"; Failed when that is a symbolic link, not
+  // a regular file, or another user's file. Windows: the mutex of that name.
   static TInstanceLock Named(const std::string& name);
 
   TInstanceLock(TInstanceLock&&) noexcept;

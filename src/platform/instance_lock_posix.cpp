@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,14 +29,37 @@ struct TLockAttempt {
   std::string ErrorText;
 };
 
-TLockAttempt LockFile(const std::string& path) {
+// A lock file in a shared folder may have been planted: a symbolic link is
+// not followed, a FIFO does not block the open, and only a regular file (of
+// this user, when `ownOnly`) is taken.
+bool Acceptable(int fd, bool ownOnly) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return false;
+  if (!S_ISREG(info.st_mode)) {
+    errno = EINVAL;
+    return false;
+  }
+  if (ownOnly && info.st_uid != ::geteuid()) {
+    errno = EPERM;
+    return false;
+  }
+  return true;
+}
+
+TLockAttempt LockFile(const std::string& path, bool ownOnly) {
   TLockAttempt attempt;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  const int fd =
+      ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
   if (fd < 0) {
     attempt.ErrorText = path + ": " + std::strerror(errno);
     return attempt;
   }
   attempt.Impl = std::make_unique<TInstanceLock::Impl>(fd);
+  if (!Acceptable(fd, ownOnly)) {
+    attempt.ErrorText = path + ": " + std::strerror(errno);
+    attempt.Impl.reset();
+    return attempt;
+  }
   int rc = 0;
   do {
     rc = ::flock(fd, LOCK_EX | LOCK_NB);
@@ -62,7 +86,7 @@ TInstanceLock& TInstanceLock::operator=(TInstanceLock&&) noexcept = default;
 TInstanceLock::~TInstanceLock() = default;
 
 TInstanceLock TInstanceLock::ForFolder(const std::string& folder) {
-  TLockAttempt attempt = LockFile(IncludeTrailingPathDelimiter(folder) + ".danvore.lock");
+  TLockAttempt attempt = LockFile(IncludeTrailingPathDelimiter(folder) + ".danvore.lock", false);
   return TInstanceLock(std::move(attempt.Impl), attempt.State, std::move(attempt.ErrorText));
 }
 
@@ -71,7 +95,7 @@ TInstanceLock TInstanceLock::Named(const std::string& name) {
   const std::string path = runtime != nullptr && *runtime != '\0'
                                ? IncludeTrailingPathDelimiter(runtime) + name + ".lock"
                                : "/tmp/" + name + "-" + std::to_string(::getuid()) + ".lock";
-  TLockAttempt attempt = LockFile(path);
+  TLockAttempt attempt = LockFile(path, true);
   return TInstanceLock(std::move(attempt.Impl), attempt.State, std::move(attempt.ErrorText));
 }
 

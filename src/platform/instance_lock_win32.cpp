@@ -5,7 +5,7 @@
 
 #include "platform/instance_lock.h"
 #include "platform/syserror.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 

@@ -5,7 +5,7 @@
 #include "platform/fs.h"
 #include "platform/process.h"
 #include "platform/syserror.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 

@@ -13,6 +13,7 @@
 #include "platform/clock.h"
 #include "platform/serial.h"
 #include "platform/serial_custom_baud.h"
+#include "platform/syserror.h"
 #include "platform/termios_speed.h"
 
 namespace danvore::platform {
@@ -23,7 +24,15 @@ namespace {
   throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
+// The code Windows gives a setting it refuses.
+constexpr int kErrorInvalidParameter = 87;
+
 void Configure(int fd, int baudRate) {
+  // Rate 0 would hang the line up and a negative one would wrap to a huge
+  // speed: refuse both with the text Windows gives for such a setting.
+  if (baudRate <= 0) {
+    throw std::runtime_error("tcsetattr: " + SystemErrorText(kErrorInvalidParameter));
+  }
   struct termios settings {};
   if (::tcgetattr(fd, &settings) != 0) ThrowErrno("tcgetattr");
   ::cfmakeraw(&settings);

@@ -4,7 +4,7 @@
 
 #include "platform/serial.h"
 #include "platform/syserror.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 

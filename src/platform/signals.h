@@ -1,11 +1,7 @@
 // The stop request of a console program: SIGINT / SIGTERM on POSIX, Ctrl+C,
 // Ctrl+Break and closing the console on Windows, where another program may
-// also set the event named StopEventName(process id).
+// also set the event named StopEventName(process id) (signals_win32.h).
 #pragma once
-
-#ifdef _WIN32
-#include <string>
-#endif
 
 namespace danvore::platform {
 
@@ -15,10 +11,5 @@ void CatchStopSignals();
 
 // Waits at most `milliseconds` for a stop request; true when one came.
 bool WaitForStopSignal(int milliseconds);
-
-#ifdef _WIN32
-// "Local\\DanvoreStop-<process id>".
-std::wstring StopEventName(int processId);
-#endif
 
 }  // namespace danvore::platform

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/signals.h"
+#include "platform/signals_win32.h"
 
 namespace danvore::platform {
 

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "platform/syserror.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 

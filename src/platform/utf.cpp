@@ -103,15 +103,4 @@ std::string Utf16ToUtf8(const std::u16string& text) {
   return out;
 }
 
-#ifdef _WIN32
-std::wstring Utf8ToWide(const std::string& text) {
-  const std::u16string wide = Utf8ToUtf16(text);
-  return std::wstring(wide.begin(), wide.end());
-}
-
-std::string WideToUtf8(const std::wstring& text) {
-  return Utf16ToUtf8(std::u16string(text.begin(), text.end()));
-}
-#endif
-
 }  // namespace danvore::platform

@@ -7,9 +7,5 @@ namespace danvore::platform {
 
 std::u16string Utf8ToUtf16(const std::string& text);
 std::string Utf16ToUtf8(const std::u16string& text);
-#ifdef _WIN32
-std::wstring Utf8ToWide(const std::string& text);
-std::string WideToUtf8(const std::wstring& text);
-#endif
 
 }  // namespace danvore::platform

@@ -300,6 +300,41 @@ TEST_F(ConfigTest, WriteFailureNamesTheFile) {
   EXPECT_EQ(ReadText(dir_ / "file"), "x");
 }
 
+TEST_F(ConfigTest, LineBreakInAValueFailsAndLeavesTheFileUnchanged) {
+  const std::string before =
+      "[System]\r\nSourceDataPath=/srv/in\r\nDecimalType=0\r\n[Clerk]\r\nClerkID1=1111\r\n";
+  using TSetter = std::function<void(TIniConfig&, const std::string&)>;
+  const TSetter source = [](TIniConfig& c, const std::string& v) { c.SourceDataPath = v; };
+  const TSetter answer = [](TIniConfig& c, const std::string& v) { c.AnswerPath = v; };
+  const TSetter host = [](TIniConfig& c, const std::string& v) { c.Host = v; };
+  const TSetter encoding = [](TIniConfig& c, const std::string& v) { c.OutEncodingName = v; };
+  const struct {
+    const char* Key;
+    TSetter Set;
+    std::string Value;
+  } cases[] = {
+      {"SourceDataPath", source, "/srv/in\r\n[Clerk]\r\nClerkID1=999"},
+      {"SourceDataPath", source, "/srv/in\n[Clerk]\nClerkID1=999"},
+      {"SourceDataPath", source, "/srv/in\r[Clerk]\rClerkID1=999"},
+      {"AnswerPath", answer, "/srv/out\r\n"},
+      {"Host", host, "\nCOM2"},
+      {"OutEncodingName", encoding, "1253\r"},
+  };
+  for (const auto& c : cases) {
+    WriteFile(before);
+    auto config = Read();
+    c.Set(*config, c.Value);
+    try {
+      config->WriteConfig();
+      ADD_FAILURE() << "no error for " << c.Key << "=" << c.Value;
+    } catch (const std::runtime_error& error) {
+      EXPECT_EQ(std::string(error.what()), "Unable to write to " + Path());
+    }
+    EXPECT_EQ(ReadText(Path()), before) << c.Key << "=" << c.Value;
+    EXPECT_EQ(config->GetPassWord(1), 1111);
+  }
+}
+
 TEST_F(ConfigTest, ProcessWideInstanceIsBoundToTheProgramFolder) {
   FreeConfig();
   TIniConfig& config = GetConfig();

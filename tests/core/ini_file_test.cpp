@@ -70,5 +70,33 @@ TEST(IniDocumentTest, WritesInPlaceOrAtTheEndOfTheSection) {
   }
 }
 
+TEST(IniDocumentTest, LineBreaksInNamesOrValuesAreRefused) {
+  const std::string before = "[S]\r\nK=old\r\n";
+  const struct {
+    std::string Section;
+    std::string Key;
+    std::string Value;
+  } cases[] = {
+      {"S", "K", "a\rb"},
+      {"S", "K", "a\nb"},
+      {"S", "K", "/srv/in\r\n[Clerk]\r\nClerkID1=999"},
+      {"S", "K", "trailing\n"},
+      {"S", "New", "a\r\nb"},
+      {"T", "K", "a\nb"},
+      {"S", "K\r\nClerkID1", "999"},
+      {"S\r\n[Clerk]", "K", "v"},
+  };
+  for (const auto& c : cases) {
+    TIniDocument ini;
+    ini.Parse(before);
+    EXPECT_FALSE(ini.Write(c.Section, c.Key, c.Value)) << c.Value;
+    EXPECT_EQ(ini.Text(), before) << c.Value;
+  }
+  TIniDocument ini;
+  ini.Parse(before);
+  EXPECT_TRUE(ini.Write("S", "K", "new"));
+  EXPECT_EQ(ini.Text(), "[S]\r\nK=new\r\n");
+}
+
 }  // namespace
 }  // namespace danvore

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "encoding/text_encoding.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/fs.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::platform {
 namespace {

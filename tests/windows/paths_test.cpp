@@ -13,7 +13,7 @@
 #include "core/config.h"
 #include "core/program_dir.h"
 #include "platform/fs.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 #include "win_temp_dir.h"
 
 namespace danvore::platform {

@@ -9,7 +9,7 @@
 
 #include "core/errors.h"
 #include "platform/syserror.h"
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/utf.h"
+#include "platform/utf_win32.h"
 
 namespace danvore::testing {
 
