@@ -18,7 +18,7 @@ TSAN_CXX="-fsanitize=thread -fno-omit-frame-pointer $WARN"
 # buffer behind the desktop log pane, the headless run, the fault evidence
 # and the two-thread log load. The single-threaded bulk loads (10,000 files,
 # a 50 MB file) take minutes under ThreadSanitizer and run in the other builds.
-TSAN_FILTER="${TSAN_FILTER:-LoggerTest|LogTapTest|AddLogTest|MainFormLogTest|WorkerTest|LockTest|Bridge|RunTest|Evidence}"
+TSAN_FILTER="${TSAN_FILTER:-LoggerTest|LogTapTest|AddLogTest|MainFormLogTest|ConfigTest\\.ChangesUnderHold|WorkerTest|LockTest|Bridge|RunTest|Evidence}"
 TSAN_EXCLUDE="${TSAN_EXCLUDE:-^LoadEvidence\\.}"
 # The desktop tests whose window works next to the worker thread. Qt's own
 # libraries are not instrumented: without ignore_noninstrumented_modules its

@@ -91,6 +91,7 @@ std::unique_ptr<TIniConfig>& Instance() {
 TIniConfig::TIniConfig(std::string iniPath) : FIniPath(std::move(iniPath)) {}
 
 void TIniConfig::ReadConfig() {
+  const auto hold = Hold();
   TIniDocument ini;
   ini.LoadFromFile(FIniPath);
   ConnKind = ReadInteger(ini, kSystem, "ConnKind", 0);
@@ -111,6 +112,7 @@ void TIniConfig::ReadConfig() {
 
 void TIniConfig::WriteConfig() {
   const std::runtime_error failure(Format("Unable to write to %s", FIniPath));
+  const auto hold = Hold();
   TIniDocument ini;
   // A file that exists but cannot be read must not be replaced by a copy
   // that lost its other sections.
@@ -137,6 +139,7 @@ void TIniConfig::WriteConfig() {
 }
 
 std::int32_t TIniConfig::GetPassWord(std::int32_t ClerkID) const {
+  const auto hold = Hold();
   TIniDocument ini;
   ini.LoadFromFile(FIniPath);
   return ReadInteger(ini, kClerk, Format("ClerkID%d", ClerkID), 0);

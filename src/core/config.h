@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace danvore {
@@ -24,6 +25,14 @@ class TIniConfig {
 
   const std::string& IniPath() const { return FIniPath; }
 
+  // The window changes the settings while the worker's thread reads them
+  // and stores the last clerk: either side holds this while it touches the
+  // settings. ReadConfig, WriteConfig and GetPassWord take it themselves, so
+  // two writers never interleave their load and save of the file either.
+  [[nodiscard]] std::unique_lock<std::recursive_mutex> Hold() const {
+    return std::unique_lock<std::recursive_mutex>(FGuard);
+  }
+
   std::int32_t ConnKind = 0;
   std::string Host;
   std::int32_t Port = 0;
@@ -43,6 +52,7 @@ class TIniConfig {
 
  private:
   std::string FIniPath;
+  mutable std::recursive_mutex FGuard;
 };
 
 // The process-wide instance, bound to ConfigFilePath(); created on first use.

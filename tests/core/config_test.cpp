@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <thread>
 
 #include "core/program_dir.h"
 #include "platform/fs.h"
@@ -333,6 +335,32 @@ TEST_F(ConfigTest, LineBreakInAValueFailsAndLeavesTheFileUnchanged) {
     EXPECT_EQ(ReadText(Path()), before) << c.Key << "=" << c.Value;
     EXPECT_EQ(config->GetPassWord(1), 1111);
   }
+}
+
+// The window's apply step against the worker storing the last clerk: each
+// write sees whole settings, and the file always holds one writer's values.
+TEST_F(ConfigTest, ChangesUnderHoldAndWritesFromAnotherThreadDoNotInterleave) {
+  TIniConfig config(Path());
+  constexpr int kRounds = 200;
+  std::thread window([&] {
+    for (int i = 0; i < kRounds; ++i) {
+      const auto hold = config.Hold();
+      config.Host = "host" + std::to_string(i);
+      config.SourceDataPath = "in" + std::to_string(i);
+      config.WriteConfig();
+    }
+  });
+  for (int i = 0; i < kRounds; ++i) {
+    const auto hold = config.Hold();
+    config.LastClerkID = i;
+    config.WriteConfig();
+  }
+  window.join();
+  const auto stored = Read();
+  EXPECT_EQ(stored->Host, "host" + std::to_string(kRounds - 1));
+  EXPECT_EQ(stored->SourceDataPath, "in" + std::to_string(kRounds - 1));
+  const std::string text = ReadText(Path());
+  EXPECT_EQ(text.find("Host="), text.rfind("Host=")) << text;
 }
 
 TEST_F(ConfigTest, ProcessWideInstanceIsBoundToTheProgramFolder) {
