@@ -84,6 +84,7 @@ int RunBridge(const TArgs& args) {
     console.Pump();
   bridge.Stop();
   console.Pump();
+  platform::StopSignalHandled();
   return 0;
 }
 

@@ -12,4 +12,9 @@ void CatchStopSignals();
 // Waits at most `milliseconds` for a stop request; true when one came.
 bool WaitForStopSignal(int milliseconds);
 
+// Tells the system that the program has finished stopping. Windows ends a
+// program as soon as its handler of a console close, log-off or shut-down
+// returns, so that handler waits (a few seconds at most) for this call.
+void StopSignalHandled();
+
 }  // namespace danvore::platform

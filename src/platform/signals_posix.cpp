@@ -38,4 +38,9 @@ bool WaitForStopSignal(int milliseconds) {
   }
 }
 
+void StopSignalHandled() {
+  // A POSIX process ends when it returns from main, not when a signal has
+  // been taken: nothing waits for this.
+}
+
 }  // namespace danvore::platform

@@ -23,8 +23,21 @@ HANDLE NamedStop() {
   return event;
 }
 
-BOOL WINAPI OnConsoleEvent(DWORD) {
+// Set once the program has stopped its worker and its log.
+HANDLE StopDone() {
+  static HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  return event;
+}
+
+// The system allows about 5 s after a close, log-off or shut-down event.
+constexpr DWORD kCloseGraceMs = 4500;
+
+BOOL WINAPI OnConsoleEvent(DWORD type) {
   ::SetEvent(ConsoleStop());
+  // Returning ends the process at once for these events: wait until the main
+  // thread has stopped the bridge, so its last lines and disconnect happen.
+  if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT)
+    ::WaitForSingleObject(StopDone(), kCloseGraceMs);
   return TRUE;
 }
 
@@ -37,6 +50,7 @@ std::wstring StopEventName(int processId) {
 void CatchStopSignals() {
   ConsoleStop();
   NamedStop();
+  StopDone();
   ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
@@ -46,6 +60,10 @@ bool WaitForStopSignal(int milliseconds) {
   const DWORD result =
       ::WaitForMultipleObjects(count, events, FALSE, static_cast<DWORD>(milliseconds));
   return result >= WAIT_OBJECT_0 && result < WAIT_OBJECT_0 + count;
+}
+
+void StopSignalHandled() {
+  ::SetEvent(StopDone());
 }
 
 }  // namespace danvore::platform
