@@ -1,6 +1,8 @@
 #include "core/ini_file.h"
 
+#include "platform/codepage.h"
 #include "platform/fs.h"
+#include "platform/utf.h"
 
 namespace danvore {
 
@@ -50,6 +52,29 @@ bool HasLineBreak(const std::string& text) {
 
 constexpr const char* kUtf8Bom = "\xEF\xBB\xBF";
 
+std::string Utf16Text(const std::string& bytes, bool bigEndian) {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    units.push_back(
+        static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
+  }
+  return platform::Utf16ToUtf8(units);
+}
+
+// The file as UTF-8, which this program writes. A file saved as "Unicode"
+// by an editor (UTF-16 with its byte-order mark) or left by an older program
+// in the system's code page is read as such, so that its folder names keep
+// their letters; the next write stores it as UTF-8.
+std::string FileText(const std::string& bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return Utf16Text(bytes, false);
+  if (bytes.starts_with("\xFE\xFF")) return Utf16Text(bytes, true);
+  if (platform::IsValidUtf8(bytes)) return bytes;
+  return platform::CodePageToUtf8(platform::kDefaultCodePage, bytes);
+}
+
 }  // namespace
 
 void TIniDocument::Parse(const std::string& text) {
@@ -92,7 +117,7 @@ bool TIniDocument::LoadFromFile(const std::string& path) {
     Parse(std::string());
     return !platform::FileExists(path) && !platform::DirectoryExists(path);
   }
-  Parse(bytes);
+  Parse(FileText(bytes));
   return true;
 }
 

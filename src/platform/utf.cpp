@@ -103,4 +103,15 @@ std::string Utf16ToUtf8(const std::u16string& text) {
   return out;
 }
 
+bool IsValidUtf8(const std::string& text) {
+  static constexpr char kEncodedReplacement[] = "\xEF\xBF\xBD";
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const std::size_t at = i;
+    if (DecodeOne(text, i) == kReplacement && text.compare(at, 3, kEncodedReplacement) != 0)
+      return false;
+  }
+  return true;
+}
+
 }  // namespace danvore::platform

@@ -10,6 +10,7 @@
 
 #include "core/program_dir.h"
 #include "platform/fs.h"
+#include "platform/utf.h"
 #include "support/temp_dir.h"
 
 namespace danvore {
@@ -256,6 +257,40 @@ TEST_F(ConfigTest, LineFeedFilesKeepTheirLineEnds) {
   const std::string text = ReadText(Path());
   EXPECT_TRUE(text.starts_with("[System]\nPort=4800\nConnKind=0\n")) << text;
   EXPECT_EQ(text.find('\r'), std::string::npos);
+}
+
+std::string Utf16Bytes(const std::u16string& text, bool bigEndian) {
+  std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
+TEST_F(ConfigTest, UnicodeFilesFromAnEditorAreRead) {
+  const std::u16string text = u"[System]\r\nHost=Ταμείο\r\nSourceDataPath=C:\\Παραγγελίες\r\n";
+  for (const bool bigEndian : {false, true}) {
+    WriteFile(Utf16Bytes(text, bigEndian));
+    const auto config = Read();
+    EXPECT_EQ(config->Host, "Ταμείο") << bigEndian;
+    EXPECT_EQ(config->SourceDataPath, "C:\\Παραγγελίες") << bigEndian;
+    // The next write stores the same settings as UTF-8.
+    config->WriteConfig();
+    EXPECT_EQ(Read()->SourceDataPath, "C:\\Παραγγελίες") << bigEndian;
+    EXPECT_TRUE(platform::IsValidUtf8(ReadText(Path())));
+  }
+}
+
+TEST_F(ConfigTest, FileInTheSystemCodePageIsReadAsText) {
+  // Greek folder name in code page 1253 next to plain keys: the keys read,
+  // and whatever the letters become is valid text.
+  WriteFile("[System]\r\nPort=6001\r\nSourceDataPath=C:\\\xD0\xE1\xF1\r\n");
+  const auto config = Read();
+  EXPECT_EQ(config->Port, 6001);
+  EXPECT_TRUE(config->SourceDataPath.starts_with("C:\\"));
+  EXPECT_TRUE(platform::IsValidUtf8(config->SourceDataPath));
 }
 
 TEST_F(ConfigTest, GreekFolderNamesRoundTrip) {

@@ -21,6 +21,25 @@ TEST(UtfTest, RoundTripsValidText) {
   EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80").size(), 2u);
 }
 
+TEST(UtfTest, ValidityFollowsTheDecoder) {
+  const struct {
+    std::string Text;
+    bool Valid;
+  } cases[] = {
+      {"", true},
+      {"Παραγγελίες", true},
+      {"\xEF\xBF\xBD", true},  // a replacement character that was written as such
+      {"\xF0\x9F\x98\x80", true},
+      {"\xD0\xE1\xF1", false},  // Greek in code page 1253
+      {"ok\xCE", false},
+      {"\xC0\xAF", false},
+      {"\xED\xA0\x80", false},
+      {"\xF4\x90\x80\x80", false},  // beyond U+10FFFF
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(IsValidUtf8(c.Text), c.Valid) << c.Text;
+}
+
 TEST(UtfTest, MalformedInputBecomesReplacementCharacters) {
   const struct {
     std::string In;
