@@ -198,6 +198,36 @@ TEST_F(LoggerTest, FailedLineIsDroppedButTheLinesBehindItAreKept) {
   EXPECT_EQ(ReadText(DayFile("20240306.log")), expected) << debug;
 }
 
+TEST_F(LoggerTest, WriterGoesOnWhenTheDebugFileCannotBeWrittenEither) {
+  // The writer asks the clock once for the day file and once for the debug
+  // line of its failure; only then does the day change.
+  const std::thread::id caller = std::this_thread::get_id();
+  auto writerCalls = std::make_shared<std::atomic<int>>(0);
+  auto nextDay = std::make_shared<std::atomic<bool>>(false);
+  TLogger logger("", [=] {
+    if (std::this_thread::get_id() != caller) ++*writerCalls;
+    return MakeTime(2024, 3, *nextDay ? 6 : 5, 8, 0, 0, 0);
+  });
+  ASSERT_TRUE(platform::ForceDirectories(DayFile("20240305.log")));
+  ASSERT_TRUE(platform::ForceDirectories(DebugFilePath()));
+  logger.WriteLog("nowhere to go", llInfor);
+  ASSERT_TRUE(WaitUntil([&] { return *writerCalls >= 2; }));
+  *nextDay = true;
+  logger.WriteLog("next day", llInfor);
+  EXPECT_TRUE(WaitUntil(
+      [&] { return ReadText(DayFile("20240306.log")).find("next day") != std::string::npos; }));
+  Stop(logger);
+}
+
+TEST_F(LoggerTest, UnknownLevelGoesToTheDebugFileWithoutATimeStamp) {
+  auto logger = MakeLogger({MakeTime(2024, 3, 5, 8, 0, 0, 0)});
+  logger->WriteLog("odd", static_cast<TLogLevel>(9));
+  logger->WriteLog("fine", llInfor);
+  Stop(*logger);
+  EXPECT_EQ(ReadText(DebugFilePath()), "Unknown log level 9\r\n");
+  EXPECT_EQ(ReadText(DayFile("20240305.log")), "[08:00:00.000 Infor] fine\r\n");
+}
+
 // Lines the debug file accounts for: one "Unable to write" per failing pass
 // plus the counts of the lines dropped in bulk.
 std::size_t LinesAccountedFor(const std::string& debug) {
