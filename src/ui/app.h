@@ -5,9 +5,11 @@
 namespace danvore::ui {
 
 // Runs the desktop application; returns only when it did not start (another
-// copy runs). Any argument skips the single-copy check, as the restart of
-// the apply step needs. The hidden option "--screenshot FILE" shows the
-// window, saves a picture of it to FILE and ends.
+// copy runs, or another program works the program folder). Any argument
+// skips the single-copy check, as the restart of the apply step needs; the
+// program folder is still waited for (see TStartLocks). The hidden option
+// "--screenshot FILE" shows the window, saves a picture of it to FILE and
+// ends.
 int RunApplication(int argc, char** argv);
 
 }  // namespace danvore::ui

@@ -323,7 +323,7 @@ void TfrmMain::FormCreate() {
   setWindowIcon(ApplicationIcon());
   TrayIcon->setIcon(ApplicationIcon());
   TrayIcon->setToolTip(windowTitle());
-  FTrayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+  FTrayAvailable = Hooks().TrayAvailable();
   if (FTrayAvailable) TrayIcon->show();
   FillPortNames();
   config.ReadConfig();
@@ -463,7 +463,10 @@ bool TfrmMain::ApplyTransport() {
     config.Port = kUsbVendorId;
   } else if (FConnType == ctEthernet) {
     config.Host = meIPAddress->text().toStdString();
-    if (config.Host.empty()) return Refuse(kIpEmpty, meIPAddress);
+    // The field holds half-typed text too ("192.168."): only a whole
+    // address may be saved.
+    if (config.Host.empty() || !meIPAddress->hasAcceptableInput())
+      return Refuse(kIpEmpty, meIPAddress);
     if (cePort->text().isEmpty()) return Refuse(kPortEmpty, cePort);
     config.Port = TruncatedValue(cePort->text());
   } else if (FConnType == ctSerial) {

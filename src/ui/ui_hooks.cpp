@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QSystemTrayIcon>
 
 #include "platform/process.h"
 #include "platform/serial.h"
@@ -16,6 +17,9 @@ TUiHooks DefaultHooks() {
   hooks.ShowMessage = [](QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QString::fromStdString(ApplicationTitle()), text);
   };
+  hooks.ShowInfo = [](QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox::information(parent, caption, text);
+  };
   hooks.AskYesNo = [](QWidget* parent, const QString& text, const QString& caption) {
     return QMessageBox::question(parent, caption, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
@@ -26,6 +30,7 @@ TUiHooks DefaultHooks() {
   };
   hooks.ListPorts = [] { return platform::ListSerialPorts(); };
   hooks.Restart = [] { platform::RestartSelf(kRestartArgument); };
+  hooks.TrayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
   hooks.ExitNow = [](int code) { platform::ExitProcessNow(code); };
   return hooks;
 }

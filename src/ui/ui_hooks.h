@@ -16,6 +16,8 @@ namespace danvore::ui {
 struct TUiHooks {
   // A simple message box: the text, the application title as caption, OK.
   std::function<void(QWidget* Parent, const QString& Text)> ShowMessage;
+  // A message box with a caption of its own and OK (the entry's boxes).
+  std::function<void(QWidget* Parent, const QString& Text, const QString& Caption)> ShowInfo;
   // A question with Yes and No; true for Yes.
   std::function<bool(QWidget* Parent, const QString& Text, const QString& Caption)> AskYesNo;
   // The folder picker; an empty result when the user cancelled.
@@ -24,6 +26,8 @@ struct TUiHooks {
   std::function<std::vector<std::string>()> ListPorts;
   // Starts the program's own executable again with the argument Restart.
   std::function<void()> Restart;
+  // Whether the desktop has a system tray to hide the window in.
+  std::function<bool()> TrayAvailable;
   // Ends the process at once with the exit code.
   std::function<void(int Code)> ExitNow;
 };

@@ -12,6 +12,13 @@ QString Q(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
+// Types into a field character by character; each one passes the field's
+// validator, as a key press would.
+void Type(QLineEdit* field, const QString& text) {
+  for (const QChar c : text)
+    field->insert(QString(c));
+}
+
 struct TRefusal {
   const char* Name;
   std::function<void(TfrmMain&, const uitest::TProgramFolder&)> Change;
@@ -22,6 +29,18 @@ struct TRefusal {
 TEST_F(MainWindowTest, ApplyRefusesEachMissingSettingAndMovesTheFocus) {
   const TRefusal cases[] = {
       {"no address", [](TfrmMain& w, auto&) { w.meIPAddress->clear(); }, kIpEmpty,
+       [](TfrmMain& w) { return w.meIPAddress; }},
+      {"half-typed address",
+       [](TfrmMain& w, auto&) {
+         w.meIPAddress->clear();
+         Type(w.meIPAddress, QStringLiteral("192.168.x"));
+         EXPECT_EQ(w.meIPAddress->text(), QStringLiteral("192.168."));
+       },
+       kIpEmpty, [](TfrmMain& w) { return w.meIPAddress; }},
+      {"address with three parts", [](TfrmMain& w, auto&) { w.meIPAddress->setText("10.0.0"); },
+       kIpEmpty, [](TfrmMain& w) { return w.meIPAddress; }},
+      {"address with a part over 255",
+       [](TfrmMain& w, auto&) { w.meIPAddress->setText("10.0.0.256"); }, kIpEmpty,
        [](TfrmMain& w) { return w.meIPAddress; }},
       {"no TCP port", [](TfrmMain& w, auto&) { w.cePort->clear(); }, kPortEmpty,
        [](TfrmMain& w) { return w.cePort; }},

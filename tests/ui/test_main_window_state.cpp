@@ -301,7 +301,7 @@ TEST_F(MainWindowTest, LogPaneTicksWhileTheWorkerWrites) {
 
 TEST_F(MainWindowTest, MinimisingWithoutATrayKeepsTheWindowReachable) {
   TfrmMain& w = Create();
-  if (w.TrayAvailable()) GTEST_SKIP() << "this desktop has a tray";
+  ASSERT_FALSE(w.TrayAvailable());
   w.show();
   w.showMinimized();
   EXPECT_TRUE(uitest::PollUntil([&] { return w.isMinimized(); }));
@@ -310,6 +310,64 @@ TEST_F(MainWindowTest, MinimisingWithoutATrayKeepsTheWindowReachable) {
   EXPECT_FALSE(w.TimerLog->isActive());
   w.showNormal();
   EXPECT_TRUE(uitest::PollUntil([&] { return w.TimerLog->isActive(); }));
+}
+
+struct TStartCase {
+  const char* Name;
+  bool Tray;
+  bool Folder;
+  bool Shown;
+};
+
+TEST_F(MainWindowTest, StartsInTheTrayOnlyWithATrayAndAWatchedFolder) {
+  const TStartCase cases[] = {
+      {"tray and folder", true, true, false},
+      {"tray, no folder", true, false, true},
+      {"folder, no tray", false, true, true},
+      {"neither", false, false, true},
+  };
+  for (const TStartCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    FWindow.reset();
+    FreeConfig();
+    FFolder.WriteConfig(c.Folder ? "SourceDataPath=" + FFolder.Path("in") + "\n" : "");
+    FHooks.Tray = c.Tray;
+    TfrmMain& w = Create();
+    EXPECT_EQ(w.TrayAvailable(), c.Tray);
+    EXPECT_EQ(w.TrayIcon->isVisible(), c.Tray);
+    EXPECT_EQ(w.StartShown(), c.Shown);
+  }
+}
+
+TEST_F(MainWindowTest, HiddenAtStartADoubleClickOnTheTrayIconShowsTheWindow) {
+  FHooks.Tray = true;
+  FFolder.WriteConfig("SourceDataPath=" + FFolder.Path("in") + "\n");
+  TfrmMain& w = Create();
+  ASSERT_FALSE(w.StartShown());
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_FALSE(w.TimerLog->isActive());
+  // A single click is no double click.
+  emit w.TrayIcon->activated(QSystemTrayIcon::Trigger);
+  QApplication::processEvents();
+  EXPECT_FALSE(w.isVisible());
+  emit w.TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(w.TimerLog->isActive());
+}
+
+TEST_F(MainWindowTest, MinimisingHidesIntoTheTrayAndADoubleClickBringsItBack) {
+  FHooks.Tray = true;
+  TfrmMain& w = Create();
+  w.show();
+  ASSERT_TRUE(w.TimerLog->isActive());
+  w.showMinimized();
+  EXPECT_TRUE(uitest::PollUntil([&] { return !w.isVisible(); }));
+  EXPECT_FALSE(w.TimerLog->isActive());
+  EXPECT_TRUE(w.TrayIcon->isVisible());
+  emit w.TrayIcon->activated(QSystemTrayIcon::DoubleClick);
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_FALSE(w.isMinimized());
+  EXPECT_TRUE(w.TimerLog->isActive());
 }
 
 TEST_F(MainWindowTest, TrayEntryShowsTheWindowAndStartsTheLog) {

@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "link/hecr_link.h"
@@ -69,25 +70,38 @@ TEST_F(OperatorPromptTest, TransferDialogIsShownOnTheWindowThread) {
 
 TEST_F(OperatorPromptTest, AbortReleasesAWaitingWorkerWithNo) {
   std::atomic<bool> done{false};
+  bool releasedWhileShown = false;
+  // While the question is on screen the worker waits for its answer: the
+  // abort must release it before the operator answers, and with No.
+  Hooks().AskYesNo = [&](QWidget*, const QString& text, const QString&) {
+    FHooks.Questions.push_back(text);
+    FPrompt.Abort();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (!done && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    releasedWhileShown = done;
+    return true;
+  };
   bool answer = true;
   std::thread worker([&] {
     answer = FPrompt.AskPrintNow();
     done = true;
   });
-  // The window thread is busy (it serves no events) while the worker waits.
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  EXPECT_FALSE(done.load());
+  const bool asked = uitest::PollUntil([&] { return !FHooks.Questions.empty(); });
+  const bool finished = uitest::PollUntil([&] { return done.load(); });
+  // Whatever went wrong above, the worker must not be left waiting.
   FPrompt.Abort();
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-  while (!done && std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   worker.join();
+  ASSERT_TRUE(asked);
+  EXPECT_TRUE(finished);
+  EXPECT_TRUE(releasedWhileShown);
   EXPECT_FALSE(answer);
-  // The question that was on its way is never shown, nor any later one.
+  // No later question is shown.
   QApplication::processEvents();
   EXPECT_FALSE(FPrompt.AskPrintNow());
   EXPECT_FALSE(FPrompt.ShowTransferConfirm(FLink));
-  EXPECT_TRUE(FHooks.Questions.empty());
+  EXPECT_FALSE(AskFromWorker([this] { return FPrompt.AskPrintNow(); }));
+  EXPECT_EQ(FHooks.Questions.size(), 1u);
   EXPECT_TRUE(FDialogThreads.empty());
 }
 

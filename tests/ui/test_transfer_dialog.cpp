@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kFastTickMs = 20;
 constexpr std::int64_t kLimitMs = 5 * 60 * 1000;
+constexpr int kWatchdogMs = 30000;
 
 QString Q(const char* utf8) {
   return QString::fromUtf8(utf8);
@@ -41,9 +42,23 @@ class TransferDialogTest : public ::testing::Test {
   }
 
   // Runs Action once the dialog is up, then shows it; true when confirmed.
+  // Action must close the dialog on every path, also when what it waits for
+  // never comes: a failed check inside it would otherwise leave the modal
+  // loop running for good. Checks belong after Run.
+  // A watchdog closes a dialog that stays open by mistake.
   bool Run(TfrmSelPrint& form, const std::function<void()>& Action) {
+    bool stuck = false;
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+      stuck = true;
+      form.reject();
+    });
+    watchdog.start(kWatchdogMs);
     QTimer::singleShot(0, &form, Action);
-    return form.Execute();
+    const bool confirmed = form.Execute();
+    EXPECT_FALSE(stuck) << "the dialog did not close";
+    return confirmed;
   }
 
   bool WaitForTicks(std::size_t moreRequests) {
@@ -73,6 +88,10 @@ TEST_F(TransferDialogTest, ClosesAsConfirmedWhenTheRegisterReportsStatusTwo) {
   const bool confirmed = Run(form, [&] {
     enabled = uitest::PollUntil([&] { return form.btnYes->isEnabled(); });
     attempts = form.lbCancelCount->text();
+    if (!enabled) {
+      form.reject();
+      return;
+    }
     FSim.Control("transfer 2 3 0");
   });
   EXPECT_TRUE(enabled);
@@ -84,7 +103,7 @@ TEST_F(TransferDialogTest, ClosesAsConfirmedWhenTheRegisterReportsStatusTwo) {
 TEST_F(TransferDialogTest, FinishedTransferClosesAtTheFirstTick) {
   FSim.Control("transfer 0 0 1");
   TfrmSelPrint form(FLink, nullptr, kFastTickMs);
-  EXPECT_TRUE(form.Execute());
+  EXPECT_TRUE(Run(form, [] {}));
 }
 
 struct TLimitCase {
@@ -106,11 +125,17 @@ TEST_F(TransferDialogTest, TimeLimitCancelsAndWinsOverALateConfirmation) {
     std::atomic<std::int64_t> now{1000};
     TfrmSelPrint form(
         FLink, [&] { return now.load(); }, kFastTickMs);
+    bool ticked = false;
     const bool confirmed = Run(form, [&] {
-      ASSERT_TRUE(WaitForTicks(2));
+      ticked = WaitForTicks(2);
+      if (!ticked) {
+        form.reject();
+        return;
+      }
       FSim.Control(c.Transfer);
       now += c.Advance;
     });
+    ASSERT_TRUE(ticked);
     EXPECT_EQ(confirmed, c.Confirmed);
   }
 }
@@ -118,12 +143,14 @@ TEST_F(TransferDialogTest, TimeLimitCancelsAndWinsOverALateConfirmation) {
 TEST_F(TransferDialogTest, StatusZeroKeepsTheButtonsDisabledUntilClosed) {
   FSim.Control("transfer 0 0 0");
   TfrmSelPrint form(FLink, nullptr, kFastTickMs);
+  bool ticked = false;
   bool enabledAtSomeTick = true;
   const bool confirmed = Run(form, [&] {
-    ASSERT_TRUE(WaitForTicks(3));
+    ticked = WaitForTicks(3);
     enabledAtSomeTick = form.btnYes->isEnabled() || form.btnCancel->isEnabled();
     form.reject();
   });
+  EXPECT_TRUE(ticked);
   EXPECT_FALSE(enabledAtSomeTick);
   EXPECT_FALSE(confirmed);
 }
@@ -131,10 +158,16 @@ TEST_F(TransferDialogTest, StatusZeroKeepsTheButtonsDisabledUntilClosed) {
 TEST_F(TransferDialogTest, SelectAnswersTheRegisterAndClosesAsConfirmed) {
   FSim.Control("transfer 1 0 0");
   TfrmSelPrint form(FLink, nullptr, kFastTickMs);
+  bool enabled = false;
   const bool confirmed = Run(form, [&] {
-    ASSERT_TRUE(uitest::PollUntil([&] { return form.btnYes->isEnabled(); }));
-    form.btnYes->click();
+    enabled = uitest::PollUntil([&] { return form.btnYes->isEnabled(); });
+    if (enabled) {
+      form.btnYes->click();
+    } else {
+      form.reject();
+    }
   });
+  ASSERT_TRUE(enabled);
   EXPECT_TRUE(confirmed);
   EXPECT_EQ(FSim.Transfer().Status, 2);
   EXPECT_TRUE(FHooks.Messages.empty());
@@ -143,15 +176,19 @@ TEST_F(TransferDialogTest, SelectAnswersTheRegisterAndClosesAsConfirmed) {
 TEST_F(TransferDialogTest, CancelCountsAnAttemptAndTheDialogStaysOpen) {
   FSim.Control("transfer 1 4 0");
   TfrmSelPrint form(FLink, nullptr, kFastTickMs);
+  bool enabled = false;
   QString after;
   bool stillOpen = false;
   const bool confirmed = Run(form, [&] {
-    ASSERT_TRUE(uitest::PollUntil([&] { return form.btnCancel->isEnabled(); }));
-    form.btnCancel->click();
-    after = form.lbCancelCount->text();
-    stillOpen = form.isVisible();
+    enabled = uitest::PollUntil([&] { return form.btnCancel->isEnabled(); });
+    if (enabled) {
+      form.btnCancel->click();
+      after = form.lbCancelCount->text();
+      stillOpen = form.isVisible();
+    }
     form.reject();
   });
+  ASSERT_TRUE(enabled);
   EXPECT_EQ(after, Q("ΠPOΣΠAΘEIA METAΦ.5/10"));
   EXPECT_TRUE(stillOpen);
   EXPECT_FALSE(confirmed);
@@ -161,16 +198,20 @@ TEST_F(TransferDialogTest, CancelCountsAnAttemptAndTheDialogStaysOpen) {
 TEST_F(TransferDialogTest, FailedAnswerIsShownAndTheDialogStaysOpen) {
   FSim.Control("transfer 1 0 0");
   TfrmSelPrint form(FLink, nullptr, kFastTickMs);
+  bool enabled = false;
   bool stillOpen = false;
   const bool confirmed = Run(form, [&] {
-    ASSERT_TRUE(uitest::PollUntil([&] { return form.btnYes->isEnabled(); }));
-    // The register is gone: the refresh inside the click fails.
-    GetConfig().AppRunning = false;
-    form.btnYes->click();
-    stillOpen = form.isVisible();
-    GetConfig().AppRunning = true;
+    enabled = uitest::PollUntil([&] { return form.btnYes->isEnabled(); });
+    if (enabled) {
+      // The register is gone: the refresh inside the click fails.
+      GetConfig().AppRunning = false;
+      form.btnYes->click();
+      stillOpen = form.isVisible();
+      GetConfig().AppRunning = true;
+    }
     form.reject();
   });
+  ASSERT_TRUE(enabled);
   EXPECT_FALSE(confirmed);
   EXPECT_TRUE(stillOpen);
   EXPECT_EQ(FHooks.Messages.size(), 1u);

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/config.h"
@@ -76,6 +77,8 @@ inline std::string ReadText(const std::string& path) {
 // Records what the window would show or do through its hooks.
 struct THookRecorder {
   std::vector<QString> Messages;
+  // The entry's boxes: text and caption.
+  std::vector<std::pair<QString, QString>> Infos;
   std::vector<QString> Questions;
   std::vector<QThread*> QuestionThreads;
   bool YesAnswer = true;
@@ -85,10 +88,14 @@ struct THookRecorder {
   std::vector<std::string> Ports;
   int Restarts = 0;
   std::vector<int> Exits;
+  bool Tray = false;
 
   void Install() {
     ui::TUiHooks& hooks = ui::Hooks();
     hooks.ShowMessage = [this](QWidget*, const QString& text) { Messages.push_back(text); };
+    hooks.ShowInfo = [this](QWidget*, const QString& text, const QString& caption) {
+      Infos.emplace_back(text, caption);
+    };
     hooks.AskYesNo = [this](QWidget*, const QString& text, const QString&) {
       Questions.push_back(text);
       QuestionThreads.push_back(QThread::currentThread());
@@ -101,6 +108,7 @@ struct THookRecorder {
     };
     hooks.ListPorts = [this] { return Ports; };
     hooks.Restart = [this] { ++Restarts; };
+    hooks.TrayAvailable = [this] { return Tray; };
     hooks.ExitNow = [this](int code) { Exits.push_back(code); };
   }
 };
