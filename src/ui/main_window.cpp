@@ -438,7 +438,7 @@ void TfrmMain::bedtPathPropertiesButtonClick() {
 
 void TfrmMain::btnApplyClick() {
   try {
-    if (!ApplySettings()) return;
+    if (!ApplyGuarded()) return;
     Hooks().ShowMessage(this, Text(Format(kApplyDone, kOk, kRestartNotice)));
     Hooks().Restart();
     GetConfig().AppRunning = false;
@@ -449,9 +449,24 @@ void TfrmMain::btnApplyClick() {
   }
 }
 
+// The worker's thread may store the last clerk meanwhile, and must not wait
+// on the operator reading a refusal: the guard covers the changes only.
+bool TfrmMain::ApplyGuarded() {
+  FRefusal = {};
+  bool applied = false;
+  {
+    const auto hold = GetConfig().Hold();
+    applied = ApplySettings();
+  }
+  if (applied || FRefusal.Message == nullptr) return applied;
+  Hooks().ShowMessage(this, Text(FRefusal.Message));
+  QWidget* focus = FRefusal.Focus;
+  if (focus->isEnabled() && focus->isVisibleTo(this)) focus->setFocus();
+  return false;
+}
+
 bool TfrmMain::Refuse(const char* Message, QWidget* Focus) {
-  Hooks().ShowMessage(this, Text(Message));
-  if (Focus->isEnabled() && Focus->isVisibleTo(this)) Focus->setFocus();
+  FRefusal = {Message, Focus};
   return false;
 }
 

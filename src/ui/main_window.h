@@ -133,9 +133,12 @@ class TfrmMain : public QMainWindow {
   void StartWorker();
   void NoteMissingTray();
   void DisableOperations();
-  // The apply steps; false when a check failed (its message was shown).
+  // The apply steps under the configuration's guard; false when a check
+  // failed, whose message is shown once the guard is released.
+  bool ApplyGuarded();
   bool ApplySettings();
   bool ApplyTransport();
+  // Notes the failed check: its message and the control that gets the focus.
   bool Refuse(const char* Message, QWidget* Focus);
   void RunManual(QToolButton* Button, const std::function<TResult(TManager&)>& Operation);
   void ShowFromTray();
@@ -146,6 +149,10 @@ class TfrmMain : public QMainWindow {
   bool FStartShown = false;
   bool FTrayAvailable = false;
   bool FDestroyed = false;
+  struct TRefusal {
+    const char* Message = nullptr;
+    QWidget* Focus = nullptr;
+  } FRefusal;
   std::unique_ptr<TQtOperatorPrompt> FPrompt;
   std::unique_ptr<TManager> FManager;
 };
