@@ -4,7 +4,9 @@
 #include <chrono>
 #include <cmath>
 #include <exception>
+#include <limits>
 #include <stdexcept>
+#include <type_traits>
 
 #include "core/config.h"
 #include "core/errors.h"
@@ -103,6 +105,19 @@ std::string FileNameOf(const std::string& Path) {
   return Path;
 }
 
+// The link refuses a connection kind it does not know when it opens; a
+// ConnKind that TConnMode cannot hold must not wrap round to a known one.
+bool VoidBeforeFile() {
+  const TIniConfig& config = GetConfig();
+  const auto hold = config.Hold();
+  return config.AllVoidBeforeProcessFile;
+}
+
+TConnMode ConnModeOf(std::int32_t ConnKind) {
+  constexpr std::int32_t kLargest = std::numeric_limits<std::underlying_type_t<TConnMode>>::max();
+  return static_cast<TConnMode>(ConnKind >= 0 && ConnKind <= kLargest ? ConnKind : kLargest);
+}
+
 std::int64_t DecodeBin(const TBytes& Buf, int Pos, int Len) {
   std::int64_t value = 0;
   GccEncode().BufToData(dtBIN, Buf, Pos, Len).TryAsInt64(value);
@@ -151,7 +166,7 @@ TManager::TManager()
       FPacker(std::make_unique<TPacker>()),
       FLink(std::make_unique<THecrLink>()) {
   const TIniConfig& config = GetConfig();
-  FLink->ConnParams.Mode = static_cast<TConnMode>(config.ConnKind);
+  FLink->ConnParams.Mode = ConnModeOf(config.ConnKind);
   FLink->ConnParams.Host = config.Host;
   FLink->ConnParams.Port = config.Port;
 }
@@ -249,12 +264,23 @@ std::string TManager::FindCommandFile(const std::string& Folder, const std::stri
   // No folder configured: an empty path would name the current folder (or
   // the drive's root), whose files must never be run and deleted.
   if (IsBlankLine(Folder)) return std::string();
+  RetryDeletions();
   const auto entry = platform::FindFirstEntry(Folder, Pattern);
   if (!entry || !entry->IsFile) return std::string();
   // A file changed within the last moment may still be being written.
   if (std::abs(entry->SecondsSinceModified) < MinFileAgeSeconds) return std::string();
-  if (FUndeletable.count(entry->Path) != 0) return std::string();
-  return entry->Path;
+  const auto ran = FRanFiles.find(entry->Path);
+  if (ran == FRanFiles.end() || !ran->second.Written) return entry->Path;
+  // Only the first entry is looked at: until this one goes, none behind it
+  // is taken. Said once, not on every pass.
+  if (!ran->second.Reported)
+    AddLog(llError,
+           Format("Command folder held up by \"%s\": it was answered but cannot be deleted (%s); "
+                  "no other command file is taken until it is gone",
+                  entry->Path, ran->second.Error),
+           true);
+  ran->second.Reported = true;
+  return std::string();
 }
 
 bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& FilePath,
@@ -263,6 +289,13 @@ bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& Fi
   TProgressClose progressClose(Progress());
   try {
     const std::string stem = AnswerStem(AnswerFolder, name, platform::LocalNow());
+    const auto ran = FRanFiles.find(FilePath);
+    if (ran != FRanFiles.end()) {
+      // Its lines ran already and only their outcome is left to write.
+      if (LoadCommandFile(FilePath, Lines) == ran->second.Key)
+        return WriteOutcome(AnswerFolder, stem, FilePath, Lines, ran->second.Result);
+      FRanFiles.erase(ran);
+    }
     if (!FLink->Active()) FLink->Open();
     TResult result;
     std::int32_t status = 0;
@@ -272,34 +305,26 @@ bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& Fi
       AddLog(llError, Format("Handle File[%s] Error1:%s", name, result.Msg), true);
       return false;
     }
-    if (GetConfig().AllVoidBeforeProcessFile && (status & kStatusReceiptOpen) != 0 &&
+    const std::string key = LoadCommandFile(FilePath, Lines);
+    // Settled before the void: once a void has run, a register without an
+    // open receipt no longer tells whether the payment in flight closed it.
+    const std::size_t first = ResumePoint(name, key, Lines, status);
+    if (VoidBeforeFile() && (status & kStatusReceiptOpen) != 0 &&
         (status & kStatusReceiptClosing) == 0) {
       const TResult voided = AllVoid(false);
       if (voided.Code != rcSuccess && voided.Code != rcEVastel) return false;
     }
     AddLog(llInfor, Format("Handle File[%s]...", name), true);
-    const std::string key = LoadKeyedCommandFile(FilePath, Lines);
-    ExecuteLines(Lines, result, ResumePoint(name, key, Lines, status));
+    ExecuteLines(Lines, result, first);
     switch (result.Code) {
-      case rcSuccess: {
-        const std::string answer = stem + ".Ans";
-        WriteTextFile(answer, AnswerText(Lines));
-        RemoveCommandFile(FilePath);
-        FinishProgress(FilePath);
-        AddLog(llInfor, Format("Handle File[%s(Ans:%s)] %s", name, answer, kOK), true);
-        return true;
-      }
+      case rcSuccess:
       case rcInvalidCommand:
-      case rcEVastel: {
-        const std::string error = stem + (result.Code == rcInvalidCommand ? ".ERR1" : ".ERR2");
-        WriteErrorFile(error, Lines, result.Msg);
-        RemoveCommandFile(FilePath);
-        FinishProgress(FilePath);
-        const std::string shown =
-            result.Code == rcInvalidCommand ? std::string("UnSupport Command!") : result.Msg;
-        AddLog(llError, Format("Handle File[%s(Ans:%s)] Error:%s", name, error, shown), true);
-        return false;
-      }
+      case rcEVastel:
+        // Kept until the file is gone: whatever fails from here on, its
+        // lines do not run again.
+        FRanFiles[FilePath].Key = key;
+        FRanFiles[FilePath].Result = result;
+        return WriteOutcome(AnswerFolder, stem, FilePath, Lines, result);
       case rcEConnect:
       case rcError:
         AddLog(llError, Format("Handle File[%s] Error2:%s", name, result.Msg), true);
@@ -315,12 +340,37 @@ bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& Fi
   }
 }
 
-void TManager::LoadCommandFile(const std::string& FilePath, std::vector<std::string>& Lines) {
-  SplitTextLines(FInEncoding->Decode(ReadCommandBytes(FilePath)), Lines);
+bool TManager::WriteOutcome(const std::string& AnswerFolder, const std::string& Stem,
+                            const std::string& FilePath, const std::vector<std::string>& Lines,
+                            const TResult& Result) {
+  // By value: the record it comes from goes with the file.
+  const TResult result = Result;
+  const bool answered = result.Code == rcSuccess;
+  const std::string output = Stem + (answered                          ? ".Ans"
+                                     : result.Code == rcInvalidCommand ? ".ERR1"
+                                                                       : ".ERR2");
+  // The folder of the day may have been removed since the thread made it.
+  platform::ForceDirectories(AnswerFolder);
+  if (answered)
+    WriteTextFile(output, AnswerText(Lines));
+  else
+    WriteErrorFile(output, Lines, result.Msg);
+  FRanFiles[FilePath].Written = true;
+  RemoveCommandFile(FilePath);
+  FinishProgress(FilePath);
+  const std::string name = FileNameOf(FilePath);
+  if (answered) {
+    AddLog(llInfor, Format("Handle File[%s(Ans:%s)] %s", name, output, kOK), true);
+  } else {
+    const std::string shown =
+        result.Code == rcInvalidCommand ? std::string("UnSupport Command!") : result.Msg;
+    AddLog(llError, Format("Handle File[%s(Ans:%s)] Error:%s", name, output, shown), true);
+  }
+  return answered;
 }
 
-std::string TManager::LoadKeyedCommandFile(const std::string& FilePath,
-                                           std::vector<std::string>& Lines) {
+std::string TManager::LoadCommandFile(const std::string& FilePath,
+                                      std::vector<std::string>& Lines) {
   const std::string bytes = ReadCommandBytes(FilePath);
   SplitTextLines(FInEncoding->Decode(bytes), Lines);
   return ContentKey(bytes);
@@ -346,11 +396,53 @@ void TManager::WriteErrorFile(const std::string& FileName, const std::vector<std
 }
 
 void TManager::RemoveCommandFile(const std::string& FilePath) {
-  if (platform::RemoveFile(FilePath)) return;
-  // Its outcome is written: running it again would repeat a receipt.
-  FUndeletable.insert(FilePath);
-  AddLog(llError,
-         Format("Cannot delete file \"%s\". %s", FilePath, platform::LastSystemErrorText()), true);
+  if (platform::RemoveFile(FilePath)) {
+    FRanFiles.erase(FilePath);
+    return;
+  }
+  // Its outcome is written: running it again would repeat a receipt. Every
+  // search of the folder tries again to delete it.
+  const std::string error = platform::LastSystemErrorText();
+  FRanFiles[FilePath].Error = error;
+  AddLog(llError, Format("Cannot delete file \"%s\". %s", FilePath, error), true);
+}
+
+void TManager::RetryDeletions() {
+  for (auto it = FRanFiles.begin(); it != FRanFiles.end();) {
+    const std::string& path = it->first;
+    TRanFile& file = it->second;
+    std::string bytes;
+    if (!platform::FileExists(path)) {
+      it = FRanFiles.erase(it);
+      continue;
+    }
+    // A file that cannot be read may be the one that ran: it stays put.
+    if (!platform::ReadWholeFile(path, bytes)) {
+      file.Error = platform::LastSystemErrorText();
+      ++it;
+      continue;
+    }
+    if (ContentKey(bytes) != file.Key) {
+      AddLog(llInfor,
+             Format("Handle File[%s] is a new file under the name of one that ran before",
+                    FileNameOf(path)),
+             true);
+      it = FRanFiles.erase(it);
+      continue;
+    }
+    if (!file.Written) {
+      ++it;
+      continue;
+    }
+    if (!platform::RemoveFile(path)) {
+      file.Error = platform::LastSystemErrorText();
+      ++it;
+      continue;
+    }
+    AddLog(llInfor, Format("Deleted file \"%s\", answered before", path), true);
+    FinishProgress(path);
+    it = FRanFiles.erase(it);
+  }
 }
 
 // ------------------------------------------------------------------ progress
@@ -369,21 +461,27 @@ std::size_t TManager::ResumePoint(const std::string& Name, const std::string& Ke
   const TFileProgress recorded = progress.Open(Name, Key);
   int boundary = recorded.Boundary;
   const int inFlight = recorded.InFlight;
-  // The void before a file runs only on an open receipt, so a register with
-  // neither an open receipt nor a payment begun has voided nothing: the
+  // Decided before this attempt's void, and every attempt settles its line
+  // in flight before it voids: a register with neither an open receipt nor a
+  // payment begun has voided nothing since that line was sent, so the
   // payment or close line in flight is what closed the receipt.
+  const auto closes = [&](int Line) {
+    const TCommandKind kind = kindOf(Lines[Line - 1]);
+    return kind == ckPayment || kind == ckCloseReceipt;
+  };
   if (inFlight > boundary && inFlight <= static_cast<int>(Lines.size()) &&
-      (Status & (kStatusReceiptOpen | kStatusReceiptClosing)) == 0) {
-    const TCommandKind kind = kindOf(Lines[inFlight - 1]);
-    if (kind == ckPayment || kind == ckCloseReceipt) {
-      progress.Boundary(inFlight);
-      boundary = inFlight;
-      AddLog(llWarning,
-             Format("Handle File[%s] Line%d was sent before the failure and the register has no "
-                    "open receipt: it closed its receipt",
-                    Name, inFlight),
-             true);
-    }
+      (Status & (kStatusReceiptOpen | kStatusReceiptClosing)) == 0 && closes(inFlight)) {
+    progress.Boundary(inFlight);
+    boundary = inFlight;
+    AddLog(llWarning,
+           Format("Handle File[%s] Line%d was sent before the failure and the register has no "
+                  "open receipt: it closed its receipt",
+                  Name, inFlight),
+           true);
+  } else if (inFlight != 0) {
+    // Settled for good: after the void that may follow, the register would
+    // show no open receipt either.
+    progress.Rerun(inFlight);
   }
   if (boundary == 0) return 0;
   if (boundary < static_cast<int>(Lines.size()))
@@ -402,8 +500,7 @@ std::size_t TManager::ResumePoint(const std::string& Name, const std::string& Ke
 }
 
 void TManager::RecordLineDone(int Line) {
-  if (FProgress == nullptr) return;
-  if (EndsReceipt(FCommandData.Kind) && (FLastStatus & kStatusReceiptOpen) == 0)
+  if ((FLastStatus & kStatusReceiptOpen) == 0)
     FProgress->Boundary(Line);
   else
     FProgress->Done(Line);
@@ -412,9 +509,10 @@ void TManager::RecordLineDone(int Line) {
 void TManager::FinishProgress(const std::string& FilePath) {
   // A file that could not be deleted is taken again after a restart; its
   // progress keeps that run from printing its receipts a second time.
-  if (FProgress == nullptr || platform::FileExists(FilePath)) return;
-  if (!FProgress->Finish())
-    WriteLog(Format("Cannot delete file \"%s\". %s", FProgress->EntryPath(FileNameOf(FilePath)),
+  if (platform::FileExists(FilePath)) return;
+  const std::string name = FileNameOf(FilePath);
+  if (!Progress().Finish(name))
+    WriteLog(Format("Cannot delete file \"%s\". %s", Progress().EntryPath(name),
                     platform::LastSystemErrorText()),
              llError);
 }
@@ -432,7 +530,10 @@ void TManager::ExecuteLines(const std::vector<std::string>& Lines, TResult& Resu
       WriteLog(Format("ExecLine:%s...", tag), llInfor);
       ParseLine(line);
       const int number = static_cast<int>(i + 1);
-      if (FProgress != nullptr) FProgress->InFlight(number);
+      // Only a line that can end a receipt can become a boundary or be taken
+      // for one on a retry; the records of other lines change nothing.
+      const bool recorded = FProgress != nullptr && EndsReceipt(FCommandData.Kind);
+      if (recorded) FProgress->InFlight(number);
       // Until a status word comes back, the receipt counts as open.
       FLastStatus = kStatusReceiptOpen;
       ExecuteCommand(FCommandData, Result);
@@ -440,7 +541,7 @@ void TManager::ExecuteLines(const std::vector<std::string>& Lines, TResult& Resu
         Result.Msg = Format("<%s>%s", tag, Result.Msg);
         return;
       }
-      RecordLineDone(number);
+      if (recorded) RecordLineDone(number);
     }
   } catch (const std::exception& e) {
     Result.Code = rcError;
@@ -618,10 +719,15 @@ TResult TManager::Login(std::int32_t AClerkID, std::int32_t APassWord, bool bMan
   }
   TManualLock release(*this, bManual);
   TIniConfig& config = GetConfig();
-  config.LastClerkID = AClerkID;
-  config.LastClerkPassWord = APassWord;
-  config.WriteConfig();
-  const std::int32_t password = APassWord != 0 ? APassWord : config.GetPassWord(AClerkID);
+  std::int32_t password = APassWord;
+  {
+    // The window may be applying new settings: WriteConfig stores them all.
+    const auto hold = config.Hold();
+    config.LastClerkID = AClerkID;
+    config.LastClerkPassWord = APassWord;
+    config.WriteConfig();
+    if (password == 0) password = config.GetPassWord(AClerkID);
+  }
   const TPackedData item =
       FPacker->PackClerkData({std::to_string(AClerkID), std::to_string(password)});
   return SendItem(item, 0);

@@ -7,8 +7,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -80,12 +80,15 @@ class TManager {
 
   // --- Steps of the thread body, public so that each can be driven alone.
   // The first entry the platform returns for Folder + pattern when it is a
-  // file old enough to have been written completely; empty otherwise.
+  // file old enough to have been written completely; empty otherwise. Tries
+  // first to delete the files answered in this run that could not be deleted;
+  // one of them that is still there and comes first holds up the folder.
   std::string FindCommandFile(const std::string& Folder, const std::string& Pattern);
   // Runs one command file; true when the next file may follow at once.
   bool HandleFile(const std::string& AnswerFolder, const std::string& FilePath,
                   std::vector<std::string>& Lines);
-  void LoadCommandFile(const std::string& FilePath, std::vector<std::string>& Lines);
+  // Returns the ContentKey of the file's bytes.
+  std::string LoadCommandFile(const std::string& FilePath, std::vector<std::string>& Lines);
   // First: index of the first line to run; the lines before it were done by
   // an earlier attempt at the same file.
   void ExecuteLines(const std::vector<std::string>& Lines, TResult& Result, std::size_t First = 0);
@@ -115,10 +118,14 @@ class TManager {
   void WriteTextFile(const std::string& FileName, const std::string& Text);
   void WriteErrorFile(const std::string& FileName, const std::vector<std::string>& Lines,
                       const std::string& Message);
+  // Writes the answer or error file of a file whose lines ran, then deletes
+  // the file; returns what HandleFile returns.
+  bool WriteOutcome(const std::string& AnswerFolder, const std::string& Stem,
+                    const std::string& FilePath, const std::vector<std::string>& Lines,
+                    const TResult& Result);
   void RemoveCommandFile(const std::string& FilePath);
+  void RetryDeletions();
   std::string ReadCommandBytes(const std::string& FilePath);
-  // LoadCommandFile; returns the ContentKey of the file's bytes.
-  std::string LoadKeyedCommandFile(const std::string& FilePath, std::vector<std::string>& Lines);
   // --- Progress of files that end receipts, so that a retry does not print
   // a closed receipt again.
   TProgressJournal& Progress();
@@ -129,6 +136,15 @@ class TManager {
   void RecordLineDone(int Line);
   // The file has its outcome; its progress goes once the file is gone.
   void FinishProgress(const std::string& FilePath);
+  // A file whose lines ran in this run and whose outcome is final. It is
+  // kept until the file is gone or replaced, so that it never runs twice.
+  struct TRanFile {
+    std::string Key;        // ContentKey of the bytes that ran
+    TResult Result;         // the outcome its answer or error file tells
+    bool Written = false;   // its answer or error file exists: only the deletion is left
+    bool Reported = false;  // the log says that it holds up the folder
+    std::string Error;      // why the last deletion failed
+  };
   TResult SendItem(const TPackedData& Item, std::uint32_t PackNum);
   TResult SendItemRepeating(const TPackedData& Item, std::uint32_t PackNum);
   void LoginItem(const TPackedData& Item, TResult& Result);
@@ -148,8 +164,9 @@ class TManager {
   TCommandData FCommandData;
   std::vector<std::string> FTextStrs;
   IOperatorPrompt* FPrompt = nullptr;
-  // Files answered whose deletion failed: never run twice in one run.
-  std::set<std::string> FUndeletable;
+  // By path: files whose answer could not be written, or that could not be
+  // deleted after it was.
+  std::map<std::string, TRanFile> FRanFiles;
   std::unique_ptr<TProgressJournal> FProgress;
   // The last status word read from the register.
   std::int32_t FLastStatus = 0;

@@ -113,6 +113,9 @@ TFileProgress Replay(const std::vector<std::string>& Payloads) {
         if (progress.InFlight == line) progress.InFlight = 0;
         progress.Boundary = line;
         break;
+      case 'R':
+        if (progress.InFlight == line) progress.InFlight = 0;
+        break;
       default:
         return progress;
     }
@@ -179,11 +182,14 @@ void TProgressJournal::Boundary(int Line) {
   Append('B', Line);
 }
 
-bool TProgressJournal::Finish() {
-  if (!Active()) return true;
-  const bool removed = platform::DurableRemove(FEntryPath);
-  FEntryPath.clear();
-  return removed;
+void TProgressJournal::Rerun(int Line) {
+  Append('R', Line);
+}
+
+bool TProgressJournal::Finish(const std::string& Name) {
+  const std::string path = EntryPath(Name);
+  if (path == FEntryPath) FEntryPath.clear();
+  return !platform::FileExists(path) || platform::DurableRemove(path);
 }
 
 int TProgressJournal::RemoveOrphans(const std::string& CommandFolder) {

@@ -12,7 +12,9 @@
 // An entry is a text file of lines, each ending in " #" and the FNV-1a (32
 // bits, hex) of what precedes it: a header with the file's size, hash and
 // name, then one record per step: "F n" line n is about to be sent, "D n"
-// line n succeeded, "B n" line n succeeded and left no receipt open.
+// line n succeeded, "B n" line n succeeded and left no receipt open, "R n"
+// line n, in flight when an earlier attempt stopped, closed no receipt: the
+// lines after the last boundary run again.
 // A line that is cut short or fails its check ends the entry there: a crash
 // in the middle of an append loses that record only.
 #pragma once
@@ -52,12 +54,14 @@ class TProgressJournal {
   void InFlight(int Line);
   void Done(int Line);
   void Boundary(int Line);
+  void Rerun(int Line);
 
   // Leaves the entry on the disk for a later retry.
   void Close() { FEntryPath.clear(); }
-  // The file reached its final outcome: its entry goes. False when the
-  // entry could not be removed.
-  bool Finish();
+  // Command file Name reached its final outcome and is gone: its entry goes,
+  // whether it is the active one or not. False when the entry could not be
+  // removed.
+  bool Finish(const std::string& Name);
 
   // Removes every entry whose command file is not in CommandFolder any more
   // (and whatever in the entry folder is no readable entry). Does nothing

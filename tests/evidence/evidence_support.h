@@ -27,12 +27,6 @@ inline std::string ReceiptFile(int sales) {
   return text + "CR/1/" + std::to_string(sales) + ",00\r\n";
 }
 
-// Answer and error files under the answer root, and anything else found
-// there (a torn or temporary file would show up here).
-inline std::vector<std::string> AnswerRootFiles(const std::string& root) {
-  return FilesUnder(root);
-}
-
 // The peak resident set of this process so far, in KiB (VmHWM).
 inline std::int64_t PeakRssKiB() {
   std::ifstream status("/proc/self/status");

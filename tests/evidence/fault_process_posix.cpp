@@ -19,7 +19,7 @@ namespace danvore {
 namespace {
 
 using test::FilesEndingWith;
-using test::ReadBytes;
+using test::ReadText;
 using test::WaitUntil;
 
 class ProcessFaultEvidence : public testing::Test, public test::TWorkerFixture {
@@ -60,13 +60,13 @@ TEST_F(ProcessFaultEvidence, DiskFullWhileWritingTheAnswerKeepsTheFile) {
   });
   EXPECT_EQ(child, 0) << "1: reported success, 2: the log does not say why";
   EXPECT_TRUE(platform::FileExists(path));
-  EXPECT_TRUE(test::AnswerRootFiles(AnswerRoot()).empty()) << "a partial answer was left";
+  EXPECT_TRUE(test::FilesUnder(AnswerRoot()).empty()) << "a partial answer was left";
 
   std::vector<std::string> lines;
   EXPECT_TRUE(manager.HandleFile(dated, path, lines)) << "answered once there is room";
   const std::vector<std::string> answers = FilesEndingWith(AnswerRoot(), ".Ans");
   ASSERT_EQ(answers.size(), 1u);
-  EXPECT_EQ(ReadBytes(answers[0]), content);
+  EXPECT_EQ(ReadText(answers[0]), content);
   EXPECT_FALSE(platform::FileExists(path));
 }
 
@@ -86,7 +86,7 @@ class THeadlessBridge {
   std::string LogText() const {
     std::string text;
     for (const std::string& file : test::FilesEndingWith(FHome + "log", ".log"))
-      text += ReadBytes(file);
+      text += ReadText(file);
     return text;
   }
   void Start() {
@@ -130,17 +130,17 @@ TEST_F(ProcessFaultEvidence, BridgeKilledMidFileFinishesTheFileAfterARestart) {
   EXPECT_EQ(bridge.Stop(SIGKILL), -SIGKILL);
   EXPECT_TRUE(Sim().ReceiptOpen()) << "killed in the middle of the receipt";
   EXPECT_TRUE(platform::FileExists(path));
-  EXPECT_TRUE(test::AnswerRootFiles(bridge.AnswerDir()).empty()) << "a torn answer was left";
+  EXPECT_TRUE(test::FilesUnder(bridge.AnswerDir()).empty()) << "a torn answer was left";
 
   Control("delay 0");
   bridge.Start();
   ASSERT_TRUE(WaitUntil([&] { return !platform::FileExists(path); }, 60000))
       << "the restarted bridge did not take the file";
   EXPECT_EQ(bridge.Stop(SIGTERM), 0);
-  const std::vector<std::string> files = test::AnswerRootFiles(bridge.AnswerDir());
+  const std::vector<std::string> files = test::FilesUnder(bridge.AnswerDir());
   ASSERT_EQ(files.size(), 1u);
   EXPECT_TRUE(test::EndsWith(files[0], ".Ans"));
-  EXPECT_EQ(ReadBytes(files[0]), content);
+  EXPECT_EQ(ReadText(files[0]), content);
   EXPECT_FALSE(Sim().ReceiptOpen()) << "the receipt left open was voided first";
   EXPECT_NE(bridge.LogText().find("Handle File[killed.txt(Ans:"), std::string::npos);
 }

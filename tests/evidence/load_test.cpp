@@ -19,7 +19,7 @@ namespace danvore {
 namespace {
 
 using test::FilesEndingWith;
-using test::ReadBytes;
+using test::ReadText;
 using test::WaitUntil;
 
 class LoadEvidence : public testing::Test, public test::TWorkerFixture {
@@ -58,8 +58,8 @@ TEST_F(LoadEvidence, TenThousandFilesAreEachAnsweredOnce) {
   Drain(manager, kFiles, 600000);
   const std::vector<std::string> answers = FilesEndingWith(AnswerRoot(), ".Ans");
   EXPECT_EQ(answers.size(), static_cast<std::size_t>(kFiles));
-  EXPECT_EQ(test::AnswerRootFiles(AnswerRoot()).size(), answers.size()) << "only answers";
-  EXPECT_EQ(ReadBytes(answers.front()), "QQ\r\n");
+  EXPECT_EQ(test::FilesUnder(AnswerRoot()).size(), answers.size()) << "only answers";
+  EXPECT_EQ(ReadText(answers.front()), "QQ\r\n");
   EXPECT_LT(test::PeakRssKiB() - before, 32 * 1024 + test::kMemorySlackKiB)
       << "memory grew with the number of files";
 }
@@ -79,7 +79,7 @@ TEST_F(LoadEvidence, FiftyMegabyteFileIsEchoedWhole) {
   Drain(manager, 1, 300000);
   const std::vector<std::string> answers = FilesEndingWith(AnswerRoot(), ".Ans");
   ASSERT_EQ(answers.size(), 1u);
-  EXPECT_EQ(ReadBytes(answers[0]), content);
+  EXPECT_EQ(ReadText(answers[0]), content);
   EXPECT_FALSE(platform::FileExists(path));
   // The file, its text, its lines and the answer: a few copies, no more.
   const auto grown = test::PeakRssKiB() - before;
@@ -103,11 +103,11 @@ TEST_F(LoadEvidence, OneMegabyteLineIsHandledWhole) {
   for (const std::string& answer : answers) {
     const std::string name = answer.substr(answer.find_last_of('/') + 1);
     const std::string source = name.rfind("free_text", 0) == 0 ? "free_text.txt" : "item_name.txt";
-    EXPECT_EQ(ReadBytes(answer), files.at(source)) << name;
+    EXPECT_EQ(ReadText(answer), files.at(source)) << name;
   }
   const std::vector<std::string> errors = FilesEndingWith(AnswerRoot(), ".ERR1");
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(ReadBytes(errors[0]).substr(0, big.size() + 4), big + "\r\n\r\n");
+  EXPECT_EQ(ReadText(errors[0]).substr(0, big.size() + 4), big + "\r\n\r\n");
 }
 
 TEST(LoadLoggerEvidence, HundredThousandLinesFromTwoThreadsAllArrive) {

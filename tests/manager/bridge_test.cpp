@@ -86,7 +86,7 @@ TEST(Bridge, StopEndsTheWorkerBeforeTheLogger) {
   // The worker's last line reached the day file: the logger stopped after it.
   std::string text;
   for (const std::string& file : test::FilesUnder(home.Dir() + "log"))
-    text += test::ReadBytes(file);
+    text += test::ReadText(file);
   EXPECT_NE(text.find("Infor] APP Started, Connect Text(127.0.0.1:1)\r\n"), std::string::npos)
       << text;
   EXPECT_NE(text.find("Debug] APP Terminated\r\n"), std::string::npos) << text;

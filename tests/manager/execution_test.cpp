@@ -158,7 +158,7 @@ TEST_F(ExecutionTest, ClerkWithoutPasswordUsesTheStoredOneAndIsRemembered) {
   EXPECT_EQ(Sim().LastClerk(), 3);
   EXPECT_EQ(GetConfig().LastClerkID, 3);
   EXPECT_EQ(GetConfig().LastClerkPassWord, 0);
-  const std::string ini = test::ReadBytes(ConfigFilePath());
+  const std::string ini = test::ReadText(ConfigFilePath());
   EXPECT_NE(ini.find("LastClerkID=3"), std::string::npos) << ini;
   EXPECT_NE(ini.find("LastClerkPassWord=0"), std::string::npos) << ini;
   EXPECT_NE(ini.find("ClerkID3=333"), std::string::npos) << "the clerk section stays";

@@ -109,7 +109,7 @@ TEST_F(LockTest, SerialLineOverAPseudoTerminal) {
   ASSERT_TRUE(log.WaitForPart("Handle File[serial.txt(Ans:"));
   const std::vector<std::string> answers = test::FilesEndingWith(AnswerRoot(), ".Ans");
   ASSERT_EQ(answers.size(), 1u);
-  EXPECT_EQ(test::ReadBytes(answers[0]), content);
+  EXPECT_EQ(test::ReadText(answers[0]), content);
   EXPECT_EQ(Sim().DailyTotals().Receipts, 0) << "the Z report closed the day";
   EXPECT_EQ(Sim().State().ZCount(), 1);
 }

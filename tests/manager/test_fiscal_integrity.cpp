@@ -18,7 +18,7 @@ namespace danvore {
 namespace {
 
 using test::FilesEndingWith;
-using test::ReadBytes;
+using test::ReadText;
 
 const std::string kCoffee = "SL/Coffee/1/1/2,50\r\nCR/1/2,50\r\n";
 const std::string kTea = "SL/Tea/2/1/3,00\r\nCR/1/3,00\r\n";
@@ -68,7 +68,7 @@ class FiscalIntegrityTest : public testing::Test {
     TOutcome outcome;
     const std::vector<std::string> answers = FilesEndingWith(f.AnswerRoot(), ".Ans");
     EXPECT_EQ(answers.size(), 1u);
-    if (!answers.empty()) outcome.Answer = ReadBytes(answers[0]);
+    if (!answers.empty()) outcome.Answer = ReadText(answers[0]);
     EXPECT_TRUE(FilesEndingWith(f.AnswerRoot(), ".ERR1").empty());
     EXPECT_TRUE(FilesEndingWith(f.AnswerRoot(), ".ERR2").empty());
     outcome.Printed = f.Sim().Journal();
@@ -194,7 +194,7 @@ TEST_F(FiscalIntegrityTest, AFailureBeforeAnyPaymentRebuildsTheReceipt) {
     EXPECT_TRUE(log.HasPart("All Void OK, !!!NOTICE!!!"));
     EXPECT_FALSE(log.HasPart("Resume"));
     EXPECT_FALSE(log.HasPart("was sent before the failure"));
-    EXPECT_EQ(ReadBytes(FilesEndingWith(f.AnswerRoot(), ".Ans").at(0)), c.Content);
+    EXPECT_EQ(ReadText(FilesEndingWith(f.AnswerRoot(), ".Ans").at(0)), c.Content);
     // Status, void, its status check, then every line from the first.
     const std::vector<sim::TSimFrame> requests = f.Sim().Requests();
     std::size_t sales = 0;
@@ -205,6 +205,52 @@ TEST_F(FiscalIntegrityTest, AFailureBeforeAnyPaymentRebuildsTheReceipt) {
     EXPECT_EQ(sales, 1 + lines.size());
     EXPECT_TRUE(Entries().empty());
   }
+}
+
+// A payment that never reached the register, then a void whose reply was
+// lost: the next retry finds no open receipt, yet the payment closed nothing.
+TEST_F(FiscalIntegrityTest, AVoidAfterAnInterruptedPaymentIsNotTakenForItsClose) {
+  test::TWorkerFixture f;
+  test::TLogCapture log;
+  Worker(f);
+  f.Control("drop 3");  // status, sale, then the payment is lost unexecuted
+  const std::string path = f.Drop("R.txt", kCoffee);
+  EXPECT_FALSE(Handle(f, path));
+  ASSERT_TRUE(f.Sim().ReceiptOpen());
+  f.Control("exec-close 10004");  // the void runs, its reply is lost
+  EXPECT_FALSE(Handle(f, path));
+  ASSERT_FALSE(f.Sim().ReceiptOpen());
+  EXPECT_EQ(f.Sim().DailyTotals().Voided, 1);
+  EXPECT_TRUE(Handle(f, path));
+  EXPECT_EQ(ClosedReceiptsWith(f.Sim().Journal(), "Coffee"), 1) << f.Sim().Journal();
+  EXPECT_FALSE(log.HasPart("was sent before the failure"));
+  EXPECT_EQ(ReadText(FilesEndingWith(f.AnswerRoot(), ".Ans").at(0)), kCoffee);
+}
+
+// Every record is flushed to the disk before its line is sent: only the
+// lines that can end a receipt get them, the sales between cost nothing.
+TEST_F(FiscalIntegrityTest, OnlyLinesThatCanEndAReceiptAreRecorded) {
+  test::TWorkerFixture f;
+  Worker(f);
+  std::string content;
+  for (int i = 0; i < 5; ++i)
+    content += "SL/Item/1/1/1,00\r\n";
+  content += "CR/1/5,00\r\nSL/Coffee/1/1/2,50\r\nSL/Tea/2/1/3,00\r\nCR/1/5,50\r\n";
+  f.Control("exec-drop 10004 9");  // the second payment
+  const std::string path = f.Drop("R.txt", content);
+  EXPECT_FALSE(Handle(f, path));
+  std::vector<std::string> records;
+  SplitTextLines(test::ReadText(ProgressDir() + "R.txt.progress"), records);
+  ASSERT_FALSE(records.empty());
+  records.erase(records.begin());  // the header
+  for (std::string& record : records)
+    record = record.substr(0, record.find(" #"));
+  EXPECT_EQ(records, (std::vector<std::string>{"F 6", "B 6", "F 9"}));
+
+  EXPECT_TRUE(Handle(f, path));
+  EXPECT_EQ(ClosedReceiptsWith(f.Sim().Journal(), "Item"), 1);
+  EXPECT_EQ(ClosedReceiptsWith(f.Sim().Journal(), "Coffee"), 1);
+  EXPECT_EQ(ReadText(FilesEndingWith(f.AnswerRoot(), ".Ans").at(0)), content);
 }
 
 TEST_F(FiscalIntegrityTest, AnotherFileUnderTheSameNameStartsFromItsFirstLine) {
@@ -219,7 +265,7 @@ TEST_F(FiscalIntegrityTest, AnotherFileUnderTheSameNameStartsFromItsFirstLine) {
   EXPECT_FALSE(log.HasPart("Resume"));
   EXPECT_EQ(ClosedReceiptsWith(f.Sim().Journal(), "Coffee"), 1);
   EXPECT_EQ(ClosedReceiptsWith(f.Sim().Journal(), "Tea"), 1);
-  EXPECT_EQ(ReadBytes(FilesEndingWith(f.AnswerRoot(), ".Ans").at(0)), kTea);
+  EXPECT_EQ(ReadText(FilesEndingWith(f.AnswerRoot(), ".Ans").at(0)), kTea);
 }
 
 TEST_F(FiscalIntegrityTest, ProgressLastsUntilTheFilesFinalOutcome) {

@@ -24,7 +24,7 @@ class ProgressJournalTest : public testing::Test {
 };
 
 struct TStep {
-  char Kind;  // 'F' in flight, 'D' done, 'B' boundary
+  char Kind;  // 'F' in flight, 'D' done, 'B' boundary, 'R' settled to run again
   int Line;
 };
 
@@ -35,6 +35,9 @@ void Record(TProgressJournal& journal, const TStep& step) {
       break;
     case 'D':
       journal.Done(step.Line);
+      break;
+    case 'R':
+      journal.Rerun(step.Line);
       break;
     default:
       journal.Boundary(step.Line);
@@ -58,6 +61,8 @@ TEST_F(ProgressJournalTest, ReopenGivesTheLastBoundaryAndTheLineInFlight) {
        {{'F', 1}, {'D', 1}, {'F', 2}, {'B', 2}, {'F', 3}, {'D', 3}, {'F', 4}},
        2,
        4},
+      {"line in flight settled to run again", {{'F', 2}, {'R', 2}}, 0, 0},
+      {"a settled line leaves another in flight", {{'F', 4}, {'R', 2}}, 0, 4},
       {"boundary recorded on a retry",
        {{'F', 2}, {'B', 2}, {'F', 3}, {'B', 3}, {'F', 4}, {'D', 4}},
        3,
@@ -147,7 +152,7 @@ TEST_F(ProgressJournalTest, ATornLastRecordIsDroppedAndAppendsGoOnAfterIt) {
     progress = journal.Open("T.txt", ContentKey(kContent));
     EXPECT_EQ(progress.Boundary, 2);
     EXPECT_EQ(progress.InFlight, 0);
-    EXPECT_TRUE(journal.Finish());
+    EXPECT_TRUE(journal.Finish("T.txt"));
   }
 }
 
@@ -158,11 +163,16 @@ TEST_F(ProgressJournalTest, FinishRemovesTheEntry) {
   journal.Boundary(2);
   const std::string path = journal.EntryPath("F.txt");
   EXPECT_TRUE(platform::FileExists(path));
-  EXPECT_TRUE(journal.Finish());
+  EXPECT_TRUE(journal.Finish("F.txt"));
   EXPECT_FALSE(journal.Active());
   EXPECT_FALSE(platform::FileExists(path));
   // The same content dropped again later is a new file.
   EXPECT_EQ(journal.Open("F.txt", ContentKey(kContent)).Boundary, 0);
+  // An entry that is not the active one goes as well.
+  journal.Boundary(2);
+  journal.Close();
+  EXPECT_TRUE(journal.Finish("F.txt"));
+  EXPECT_FALSE(platform::FileExists(path));
 }
 
 TEST_F(ProgressJournalTest, WithoutAnOpenEntryRecordsDoNothing) {
@@ -170,7 +180,7 @@ TEST_F(ProgressJournalTest, WithoutAnOpenEntryRecordsDoNothing) {
   journal.InFlight(1);
   journal.Done(1);
   journal.Boundary(1);
-  EXPECT_TRUE(journal.Finish());
+  EXPECT_TRUE(journal.Finish("X.txt"));
   EXPECT_FALSE(platform::DirectoryExists(Folder()));
 }
 

@@ -33,10 +33,6 @@
 
 namespace danvore::test {
 
-inline std::string ReadBytes(const std::string& path) {
-  return ReadText(path);
-}
-
 // "ΛAΘOΣ <n>", the register's error text, as UTF-8.
 inline std::string RegisterError(int number) {
   return "\xCE\x9B"

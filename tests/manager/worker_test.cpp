@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/format.h"
 #include "encoding/text_encoding.h"
+#include "link/econnect.h"
 #include "manager/command_file.h"
 #include "platform/clock.h"
 #include "worker_support.h"
@@ -19,7 +20,7 @@ namespace danvore {
 namespace {
 
 using test::FilesEndingWith;
-using test::ReadBytes;
+using test::ReadText;
 using test::RegisterError;
 using test::WaitUntil;
 
@@ -69,7 +70,7 @@ TEST_F(WorkerTest, ThreadAnswersAFileAndDeletesIt) {
   ASSERT_TRUE(log.WaitForPart("Handle File[R001.txt(Ans:"));
   const std::vector<std::string> answers = FilesEndingWith(AnswerRoot(), ".Ans");
   ASSERT_EQ(answers.size(), 1u);
-  EXPECT_EQ(ReadBytes(answers[0]), content);
+  EXPECT_EQ(ReadText(answers[0]), content);
   EXPECT_FALSE(platform::FileExists(path));
   const int started = log.IndexOf("Handle File[R001.txt]...");
   const int done = log.IndexOf(Format("Handle File[R001.txt(Ans:%s)] OK", answers[0]));
@@ -155,7 +156,7 @@ TEST_F(WorkerTest, OutcomeOfAFileByItsResult) {
     }
     ASSERT_EQ(outputs.size(), 1u);
     EXPECT_TRUE(test::EndsWith(outputs[0], c.Extension));
-    EXPECT_EQ(ReadBytes(outputs[0]), c.Output);
+    EXPECT_EQ(ReadText(outputs[0]), c.Output);
     EXPECT_FALSE(platform::FileExists(path));
     EXPECT_TRUE(log.Has(Format(c.Report.c_str(), outputs[0])));
     platform::RemoveFile(outputs[0]);
@@ -175,7 +176,7 @@ TEST_F(WorkerTest, RegisterTextWithLineBreaksBecomesOneLineOfTheErrorFile) {
   EXPECT_FALSE(Handle(path));
   const std::vector<std::string> errors = FilesEndingWith(AnswerRoot(), ".ERR2");
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(ReadBytes(errors[0]), content + "\r\n<Line2(CR/1/1,00)>first\tsecond");
+  EXPECT_EQ(ReadText(errors[0]), content + "\r\n<Line2(CR/1/1,00)>first\tsecond");
   EXPECT_TRUE(log.Has(llError, Format("Handle File[multi.txt(Ans:%s)] Error:<Line2(CR/1/1,00)>"
                                       "first\tsecond",
                                       errors[0])));
@@ -237,7 +238,7 @@ TEST_F(WorkerTest, PassingFailuresKeepTheFileUntilTheRegisterAnswers) {
     EXPECT_TRUE(Handle(path)) << "answered once the register is back";
     const std::vector<std::string> answers = FilesEndingWith(AnswerRoot(), ".Ans");
     ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(ReadBytes(answers[0]), content);
+    EXPECT_EQ(ReadText(answers[0]), content);
     EXPECT_FALSE(platform::FileExists(path));
     platform::RemoveFile(answers[0]);
   }
@@ -401,11 +402,32 @@ TEST_F(WorkerTest, AnsweredFileThatCannotBeDeletedIsNotRunAgain) {
   EXPECT_TRUE(Handle(path));
   EXPECT_EQ(FilesEndingWith(AnswerRoot(), ".Ans").size(), 1u);
   EXPECT_TRUE(log.HasPart("Cannot delete file \"" + path + "\""));
-  // The same name again in this run is taken for the file already answered.
+  // The same name and content again in this run is taken for the file
+  // already answered: the next search deletes it instead of running it.
   std::filesystem::remove(path);
   Drop("stuck.txt", "SL/A/1/1/1,00\r\nCR/1/1,00\r\n");
   EXPECT_EQ(manager.FindCommandFile(InDir(), "*.txt"), "");
+  EXPECT_FALSE(platform::FileExists(path));
+  EXPECT_TRUE(log.Has("Deleted file \"" + path + "\", answered before"));
   EXPECT_EQ(Sim().DailyTotals().Receipts, 1);
+  EXPECT_EQ(FilesEndingWith(AnswerRoot(), ".Ans").size(), 1u);
+}
+
+TEST_F(WorkerTest, ConnKindOutsideTheConnectionKindsIsRefusedByTheLink) {
+  for (const std::int32_t kind : {256, 257, -1, 3}) {
+    SCOPED_TRACE(kind);
+    GetConfig().ConnKind = kind;
+    TManager& manager = Worker();
+    const TConnMode mode = manager.Link().ConnParams.Mode;
+    EXPECT_TRUE(mode != cmCOM && mode != cmTCPClient && mode != cmHID) << static_cast<int>(mode);
+    try {
+      manager.Link().Open();
+      ADD_FAILURE() << "the link opened";
+    } catch (const EConnect& e) {
+      EXPECT_NE(std::string(e.what()).find("Unknown connection kind"), std::string::npos)
+          << e.what();
+    }
+  }
 }
 
 TEST_F(WorkerTest, AnswerFilesKeepTheBytesOfTheChosenEncodings) {
@@ -416,7 +438,7 @@ TEST_F(WorkerTest, AnswerFilesKeepTheBytesOfTheChosenEncodings) {
   EXPECT_TRUE(Handle(path));
   const std::vector<std::string> answers = FilesEndingWith(AnswerRoot(), ".Ans");
   ASSERT_EQ(answers.size(), 1u);
-  EXPECT_EQ(ReadBytes(answers[0]), "SL/\xCA\xC1\xD6\xC5\xD3/1/1/1,00\r\nCR/1/1,00\r\n");
+  EXPECT_EQ(ReadText(answers[0]), "SL/\xCA\xC1\xD6\xC5\xD3/1/1/1,00\r\nCR/1/1,00\r\n");
   EXPECT_NE(Sim().Journal().find("\xCE\x9A\xCE\x91\xCE\xA6\xCE\x95\xCE\xA3"), std::string::npos)
       << "the register printed the Greek text";
 
@@ -426,7 +448,7 @@ TEST_F(WorkerTest, AnswerFilesKeepTheBytesOfTheChosenEncodings) {
   for (const std::string& file : FilesEndingWith(AnswerRoot(), ".Ans")) {
     if (file.find("blank_") == std::string::npos) continue;
     found = true;
-    EXPECT_EQ(ReadBytes(file), " \r\n\r\n");
+    EXPECT_EQ(ReadText(file), " \r\n\r\n");
   }
   EXPECT_TRUE(found);
 }
