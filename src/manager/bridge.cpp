@@ -21,6 +21,24 @@ void StopWorkerAndLogger(std::unique_ptr<TManager>& Manager) {
   }
 }
 
+std::unique_ptr<TManager> MakeWorker(TDecimalType Decimal, int InEncodingPos, int OutEncodingPos,
+                                     const TIniConfig& Config, IOperatorPrompt* Prompt) {
+  auto worker = std::make_unique<TManager>();
+  worker->SetDecimalType(Decimal);
+  worker->SetInEncoding(MakeTextEncoding(InEncodingPos));
+  worker->SetOutEncoding(MakeTextEncoding(OutEncodingPos));
+  worker->SetLineDelimiter("/");
+  worker->SetReceiptsDir(Config.SourceDataPath);
+  worker->SetAnswerDir(Config.AnswerPath);
+  worker->SetSuspendWork(Config.SourceDataPath.empty());
+  worker->SetOperatorPrompt(Prompt);
+  return worker;
+}
+
+void LogStarted(const TIniConfig& Config) {
+  WriteLog(Format("APP Started, Connect Text(%s:%d)", Config.Host, Config.Port), llInfor);
+}
+
 TBridge::~TBridge() {
   Stop();
 }
@@ -32,17 +50,11 @@ void TBridge::Start(IOperatorPrompt* Prompt, bool StartWorker) {
   GLogger = std::make_unique<TLogger>(std::string());
   config.ReadConfig();
   FPrompt = Prompt;
-  FManager = std::make_unique<TManager>();
-  FManager->SetDecimalType(config.DecimalType == dtDot ? dtDot : dtComma);
-  FManager->SetInEncoding(MakeTextEncoding(EncodingPosition(config.InEncodingName)));
-  FManager->SetOutEncoding(MakeTextEncoding(EncodingPosition(config.OutEncodingName)));
-  FManager->SetLineDelimiter("/");
-  FManager->SetReceiptsDir(config.SourceDataPath);
-  FManager->SetAnswerDir(config.AnswerPath);
-  FManager->SetSuspendWork(config.SourceDataPath.empty());
-  FManager->SetOperatorPrompt(Prompt);
+  FManager = MakeWorker(config.DecimalType == dtDot ? dtDot : dtComma,
+                        EncodingPosition(config.InEncodingName),
+                        EncodingPosition(config.OutEncodingName), config, Prompt);
   if (StartWorker) FManager->Start();
-  WriteLog(Format("APP Started, Connect Text(%s:%d)", config.Host, config.Port), llInfor);
+  LogStarted(config);
 }
 
 void TBridge::Stop() {

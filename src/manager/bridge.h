@@ -9,6 +9,16 @@
 namespace danvore {
 
 class IOperatorPrompt;
+class TIniConfig;
+
+// A worker set up as both programs run it: the given decimal symbol and
+// encodings (positions in the encoding list), "/" between fields, the
+// folders of the configuration, paused without a command folder. Its thread
+// is not started.
+std::unique_ptr<TManager> MakeWorker(TDecimalType Decimal, int InEncodingPos, int OutEncodingPos,
+                                     const TIniConfig& Config, IOperatorPrompt* Prompt);
+// The start-up line of the log: "APP Started, Connect Text(host:port)".
+void LogStarted(const TIniConfig& Config);
 
 // Ends the worker, when there is one (it sends the disconnect command),
 // then the file logger; both are gone afterwards.

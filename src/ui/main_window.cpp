@@ -333,7 +333,7 @@ void TfrmMain::FormCreate() {
   StartWorker();
   FStartShown = config.SourceDataPath.empty() || !FTrayAvailable;
   if (!FTrayAvailable) NoteMissingTray();
-  WriteLog(Format(kStartedLog, config.Host, config.Port), llInfor);
+  LogStarted(config);
 }
 
 void TfrmMain::ShowStoredTransport() {
@@ -365,16 +365,10 @@ void TfrmMain::ShowStoredOptions() {
 }
 
 void TfrmMain::StartWorker() {
-  const TIniConfig& config = GetConfig();
-  FManager = std::make_unique<TManager>();
-  FManager->SetDecimalType(Selected(cbbDecimalSymbol) == Text(kDot) ? dtDot : dtComma);
-  FManager->SetInEncoding(MakeTextEncoding(cbbInEncoding->currentIndex()));
-  FManager->SetOutEncoding(MakeTextEncoding(cbbOutEncoding->currentIndex()));
-  FManager->SetLineDelimiter("/");
-  FManager->SetReceiptsDir(config.SourceDataPath);
-  FManager->SetAnswerDir(config.AnswerPath);
-  FManager->SetSuspendWork(config.SourceDataPath.empty());
-  FManager->SetOperatorPrompt(FPrompt.get());
+  // The worker takes the settings as the controls show them.
+  FManager = MakeWorker(Selected(cbbDecimalSymbol) == Text(kDot) ? dtDot : dtComma,
+                        cbbInEncoding->currentIndex(), cbbOutEncoding->currentIndex(), GetConfig(),
+                        FPrompt.get());
   FManager->Start();
 }
 

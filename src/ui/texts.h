@@ -53,7 +53,6 @@ inline constexpr char kInfo[] = "Info";
 inline constexpr char kApplicationTitle[] = "DANVORE[1.0.0.10]";
 inline constexpr char kInstanceName[] = "DANVORE";
 inline constexpr char kRestartArgument[] = "Restart";
-inline constexpr char kStartedLog[] = "APP Started, Connect Text(%s:%d)";
 // A dotted IPv4 address, one octet a line.
 inline constexpr char kIpAddressPattern[] =
     "(25[0-5]|2[0-4][0-9]|[0-1]{1}[0-9]{2}|[1-9]{1}[0-9]{1}|[1-9])\\."
