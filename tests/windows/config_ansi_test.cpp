@@ -4,11 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 
 #include "core/config.h"
-#include "platform/utf_win32.h"
+#include "platform/fs.h"
 #include "win_temp_dir.h"
 
 namespace danvore {
@@ -18,10 +17,8 @@ TEST(WindowsConfigTest, AnsiFileKeepsItsGreekFolderNames) {
   if (::GetACP() != 1253) GTEST_SKIP() << "the ANSI code page is " << ::GetACP() << ", not 1253";
   testing::TWinTempDir dir;
   const std::string path = dir / "Config.Ini";
-  {
-    std::ofstream out(platform::Utf8ToWide(path), std::ios::binary);
-    out << "[System]\r\nSourceDataPath=C:\\\xD0\xE1\xF1\xE1\xE3\xE3\xE5\xEB\xDF\xE5\xF2\r\n";
-  }
+  ASSERT_TRUE(platform::WriteFileAtomic(
+      path, "[System]\r\nSourceDataPath=C:\\\xD0\xE1\xF1\xE1\xE3\xE3\xE5\xEB\xDF\xE5\xF2\r\n"));
   TIniConfig config(path);
   config.ReadConfig();
   EXPECT_EQ(config.SourceDataPath, "C:\\Παραγγελίες");
