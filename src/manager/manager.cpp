@@ -105,14 +105,15 @@ std::string FileNameOf(const std::string& Path) {
   return Path;
 }
 
-// The link refuses a connection kind it does not know when it opens; a
-// ConnKind that TConnMode cannot hold must not wrap round to a known one.
+// The window may be applying new settings meanwhile.
 bool VoidBeforeFile() {
   const TIniConfig& config = GetConfig();
   const auto hold = config.Hold();
   return config.AllVoidBeforeProcessFile;
 }
 
+// The link refuses a connection kind it does not know when it opens; a
+// ConnKind that TConnMode cannot hold must not wrap round to a known one.
 TConnMode ConnModeOf(std::int32_t ConnKind) {
   constexpr std::int32_t kLargest = std::numeric_limits<std::underlying_type_t<TConnMode>>::max();
   return static_cast<TConnMode>(ConnKind >= 0 && ConnKind <= kLargest ? ConnKind : kLargest);

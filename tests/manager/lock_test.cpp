@@ -2,7 +2,9 @@
 // worker over a serial line (a pseudo-terminal).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <future>
 #include <string>
 #include <vector>
@@ -54,6 +56,53 @@ TEST_F(LockTest, ManualVoidIsRefusedAfterFourSecondsWhileAFileRuns) {
   gate.Open();
   ASSERT_TRUE(log.WaitForPart("Handle File[long.txt(Ans:"));
   EXPECT_EQ(VoidIndex(), -1);
+}
+
+TEST_F(LockTest, ManualLoginConnectAndCloseAreRefusedWhileAFileRuns) {
+  struct TCase {
+    const char* Name;
+    std::function<TResult(TManager&)> Call;
+    std::string Msg;
+    const char* Reports;  // the start of the operation's reports
+  };
+  const TCase cases[] = {
+      {"login", [](TManager& m) { return m.Login(7, 5, true); }, "Login Error", "Login"},
+      {"connect", [](TManager& m) { return m.Connect(true); }, "connection ecr... Error",
+       "connection ecr"},
+      {"close receipt", [](TManager& m) { return m.CloseReceipt(); }, "Close Receipt Error",
+       "Close Receipt"},
+  };
+  TManager& manager = HeldWorker();
+  manager.LockWaitMs = 50;
+  const std::int32_t clerk = GetConfig().LastClerkID;
+  Drop("long.txt", "SL/A/1/1/1,00\r\nCR/1/1,00\r\n");
+  manager.Start();
+  ASSERT_TRUE(gate.WaitUntilHeld());
+  const std::vector<std::int32_t> sent = test::RequestIds(Sim());
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TResult result = c.Call(manager);
+    EXPECT_EQ(result.Code, rcError);
+    EXPECT_EQ(result.Msg, c.Msg);
+    EXPECT_EQ(result.ExParams, 0);
+    EXPECT_EQ(test::RequestIds(Sim()), sent) << "nothing reaches the register";
+    EXPECT_TRUE(log.Starting(c.Reports).empty()) << "nothing is reported";
+    EXPECT_FALSE(manager.SuspendWork()) << "the worker goes on with the folder";
+    // The worker's lock is still held: the refusal gave back nothing.
+    if (manager.Lock()) {
+      ADD_FAILURE() << "the worker's lock was released";
+      manager.UnLock();
+    }
+  }
+  EXPECT_EQ(GetConfig().LastClerkID, clerk) << "the refused login stored nothing";
+  EXPECT_EQ(test::ReadText(ConfigFilePath()).find("LastClerkID=7"), std::string::npos);
+  gate.Open();
+  ASSERT_TRUE(log.WaitForPart("Handle File[long.txt(Ans:"));
+  const std::vector<std::int32_t> ids = test::RequestIds(Sim());
+  for (const std::int32_t refused : {10002, 10000})
+    EXPECT_EQ(std::count(ids.begin(), ids.end(), refused), 0) << refused;
+  EXPECT_TRUE(manager.Lock()) << "the worker gave its lock back after the file";
+  manager.UnLock();
 }
 
 TEST_F(LockTest, ManualVoidWaitsForTheFileInHandAndRunsBeforeTheNext) {

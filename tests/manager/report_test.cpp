@@ -2,10 +2,13 @@
 // questions answered by a script, by the dialog's state and headlessly.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "core/format.h"
 #include "manager/headless_prompt.h"
 #include "manager/transfer_confirm.h"
@@ -151,6 +154,130 @@ TEST_F(ReportTest, ZReportAsksPrintNowWhenTheRegisterStatusIsZero) {
   }
 }
 
+TEST_F(ReportTest, ZReportFailuresStopWithTheFailingResult) {
+  struct TCase {
+    const char* Name;
+    std::vector<std::string> Controls;
+    bool OpenReceipt;           // a sale line runs first
+    std::vector<bool> Answers;  // of the transfer confirmations shown
+    TRetCode Code;
+    std::string Msg;
+    std::int32_t ExParams;
+    std::vector<std::int32_t> Ids;  // requests of the report
+    bool Reported;                  // the failure has its own report
+  };
+  const std::string timeOut = SysErrorMessage(ERROR_TIMEOUT_CODE);
+  const TCase cases[] = {
+      // The properties: the report stops with their result and says nothing.
+      {"properties refused",
+       {"refuse 30008 41"},
+       false,
+       {},
+       rcEVastel,
+       RegisterError(41),
+       41,
+       {30008},
+       false},
+      {"properties unanswered",
+       {"exec-drop 30008", "exec-drop 30008"},
+       false,
+       {},
+       rcTimeOut,
+       timeOut,
+       0,
+       {30008, 30008},
+       false},
+      {"properties too short", {"props-length 25"}, false, {}, rcError, "Error", 0, {30008}, false},
+      // The end-of-day status query.
+      {"status query refused",
+       {"refuse 10012 41"},
+       false,
+       {},
+       rcEVastel,
+       RegisterError(41),
+       41,
+       {30008, 10012},
+       true},
+      {"status query refused, 0xFE form",
+       {"refuse 10012 41 fe"},
+       false,
+       {},
+       rcEVastel,
+       RegisterError(41),
+       254,
+       {30008, 10012},
+       true},
+      // The closing itself.
+      {"closing refused",
+       {"refuse 30009 41"},
+       false,
+       {},
+       rcEVastel,
+       RegisterError(41),
+       41,
+       {30008, 10012, 30009},
+       true},
+      {"closing with a receipt open",
+       {},
+       true,
+       {},
+       rcEVastel,
+       RegisterError(21),
+       21,
+       {30008, 10012, 30009},
+       true},
+      {"closing refused after the transfer was confirmed",
+       {"transfer 1 3 0 3", "refuse 30009 41"},
+       false,
+       {true},
+       rcEVastel,
+       RegisterError(41),
+       41,
+       {30008, 10012, 30009},
+       true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    StartSimulator(Port());
+    prompt.TransferCalls = 0;
+    prompt.Transfers = c.Answers;
+    TManager& manager = Reporter();
+    Control("props-status 1");
+    Control("transfer 0 0 1 1");
+    for (const std::string& control : c.Controls)
+      Control(control);
+    if (c.OpenReceipt) {
+      TResult sale;
+      manager.ExecuteLines({"SL/A/1/1/1,00"}, sale);
+      ASSERT_EQ(sale.Code, rcSuccess) << sale.Msg;
+    }
+    const std::size_t before = Sim().Requests().size();
+    test::TLogCapture lines;
+    const TResult result = manager.PrintReport(umZDailyReport, true);
+    EXPECT_EQ(result.Code, c.Code) << result.Msg;
+    EXPECT_EQ(result.Msg, c.Msg);
+    EXPECT_EQ(result.ExParams, c.ExParams);
+    const std::vector<std::int32_t> ids = test::RequestIds(Sim());
+    EXPECT_EQ(
+        std::vector<std::int32_t>(ids.begin() + static_cast<std::ptrdiff_t>(before), ids.end()),
+        c.Ids);
+    EXPECT_EQ(prompt.TransferCalls.load(), static_cast<int>(c.Answers.size()))
+        << "no question after a failed closing";
+    EXPECT_EQ(Sim().State().ZCount(), 0);
+    std::vector<std::string> reports;
+    for (const test::TLogLine& line : lines.Lines())
+      if (line.Text.rfind("Print Report", 0) == 0)
+        reports.push_back(Format("%d %s", static_cast<int>(line.Level), line.Text));
+    std::vector<std::string> expected{Format("%d Print Report...", static_cast<int>(llInfor))};
+    if (c.Reported)
+      expected.push_back(Format("%d Print Report Error,%s", static_cast<int>(llError), c.Msg));
+    EXPECT_EQ(reports, expected);
+    EXPECT_FALSE(manager.SuspendWork());
+    EXPECT_TRUE(manager.Lock()) << "the lock was given back";
+    manager.UnLock();
+  }
+}
+
 TEST_F(ReportTest, ZReportLineCancelledByTheOperatorKeepsTheFile) {
   TManager& manager = Reporter();
   prompt.PrintNow = false;
@@ -250,6 +377,41 @@ TEST_F(ReportTest, ReportsRefuseWithoutTheLock) {
   }
   EXPECT_TRUE(Sim().Requests().empty());
   manager.UnLock();
+}
+
+TEST_F(ReportTest, TerminateEndsTheReportPauseAtOnce) {
+  for (const bool manual : {false, true}) {
+    SCOPED_TRACE(manual ? "manual X report" : "X report line");
+    StartSimulator(Port());
+    test::TLogCapture lines;
+    TManager& manager = Reporter();
+    // Far beyond the bound below: only the wake-up can end the pause in time.
+    manager.ReportPauseMs = 120000;
+    if (!manual) Drop("x.txt", "XX\r\n");
+    manager.Start();
+    std::future<TResult> report;
+    if (manual)
+      report = std::async(std::launch::async,
+                          [&manager] { return manager.PrintReport(umXDailyReport, true); });
+    // Written right before the pause begins.
+    ASSERT_TRUE(lines.WaitFor("Print Report OK"));
+    manager.Terminate();
+    if (manual) {
+      ASSERT_EQ(report.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+      const TResult result = report.get();
+      EXPECT_EQ(result.Code, rcSuccess) << result.Msg;
+    }
+    auto ended = std::async(std::launch::async, [&manager] { manager.WaitFor(); });
+    ASSERT_EQ(ended.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_TRUE(lines.Has(llDebug, "APP Terminated"));
+    EXPECT_EQ(ReportKeys(), std::vector<std::string>{"101"});
+    // The report was printed: the line counts as done and is not run again.
+    EXPECT_EQ(test::FilesEndingWith(AnswerRoot(), ".Ans").size(), manual ? 0u : 1u);
+    EXPECT_TRUE(test::FilesUnder(InDir()).empty());
+    DestroyManager();
+    for (const std::string& file : test::FilesUnder(AnswerRoot()))
+      platform::RemoveFile(file);
+  }
 }
 
 }  // namespace
