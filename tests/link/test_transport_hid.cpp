@@ -240,14 +240,21 @@ TEST(HidWrapperTest, DefaultsOpenOnceAndClearInputBuffer) {
   EXPECT_EQ(library.Reads, 3);
 }
 
-TEST(HidLinkTest, ReplyComesBackOverTheHidTransport) {
+// The link over the HID transport and the fake device library.
+class HidLinkTest : public ::testing::Test {
+ protected:
+  HidLinkTest() {
+    link.ConnParams = kHidParams;
+    link.SetTransportFactory([this](const TConnParams& params) {
+      return std::make_unique<THidTransport>(params, library.Table());
+    });
+  }
   test::TAppRunning running;
   TFakeHidLibrary library;
   THecrLink link;
-  link.ConnParams = kHidParams;
-  link.SetTransportFactory([&library](const TConnParams& params) {
-    return std::make_unique<THidTransport>(params, library.Table());
-  });
+};
+
+TEST_F(HidLinkTest, ReplyComesBackOverTheHidTransport) {
   library.Replies = {test::Frame(0xE000, 0, {0x11, 0x22, 0x33})};
   TBytes buffer{1};
   const TResult result = link.SendBuffer(20000, buffer, 0, 1, 5000, 0, "123456");
@@ -257,14 +264,7 @@ TEST(HidLinkTest, ReplyComesBackOverTheHidTransport) {
   EXPECT_EQ(test::FrameCode(TBytes(library.Writes[0].begin(), library.Writes[0].end())), 0xE000);
 }
 
-TEST(HidLinkTest, ExchangeOverTheHidTransport) {
-  test::TAppRunning running;
-  TFakeHidLibrary library;
-  THecrLink link;
-  link.ConnParams = kHidParams;
-  link.SetTransportFactory([&library](const TConnParams& params) {
-    return std::make_unique<THidTransport>(params, library.Table());
-  });
+TEST_F(HidLinkTest, ExchangeOverTheHidTransport) {
   TBytes buffer{1};
   library.ReadCounts = {-1};
   const TResult result = link.SendBuffer(20000, buffer, 0, 1, 500, 0, "123456");

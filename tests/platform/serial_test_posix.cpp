@@ -1,6 +1,5 @@
 // Serial ports on pseudo-terminal pairs.
 #include <gtest/gtest.h>
-#include <pty.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,35 +9,12 @@
 
 #include "platform/serial.h"
 #include "platform/syserror.h"
+#include "support/pty_pair.h"
 
 namespace danvore::platform {
 namespace {
 
-// Both ends stay open for the life of the test, as with a simulator.
-class TPtyPair {
- public:
-  TPtyPair() {
-    char name[256] = {};
-    if (::openpty(&FMaster, &FSlave, name, nullptr, nullptr) != 0) {
-      throw std::runtime_error("openpty failed");
-    }
-    FSlavePath = name;
-  }
-  ~TPtyPair() {
-    ::close(FMaster);
-    ::close(FSlave);
-  }
-  TPtyPair(const TPtyPair&) = delete;
-  TPtyPair& operator=(const TPtyPair&) = delete;
-
-  const std::string& SlavePath() const { return FSlavePath; }
-  int Slave() const { return FSlave; }
-
- private:
-  int FMaster = -1;
-  int FSlave = -1;
-  std::string FSlavePath;
-};
+using test::TPtyPair;
 
 TEST(SerialPortPosix, RateOfZeroOrLessIsAnInvalidParameter) {
   for (const int rate : {0, -1, INT_MIN}) {

@@ -21,6 +21,7 @@
 #include "link/protocol.h"
 #include "platform/byte_channel.h"
 #include "platform/socket.h"
+#include "support/wait_until.h"
 
 namespace danvore::sim::test {
 
@@ -160,14 +161,7 @@ inline TBytes ErrorText(int number, bool fe = false) {
   return p;
 }
 
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
+using danvore::test::WaitUntil;
 
 // A connection whose input is a script; it records what the register
 // writes and ends (reads as closed) when the script is used up.
