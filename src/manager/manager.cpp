@@ -105,6 +105,13 @@ std::string FileNameOf(const std::string& Path) {
   return Path;
 }
 
+void NoteNewFileUnderOldName(const std::string& Path) {
+  AddLog(llInfor,
+         Format("Handle File[%s] is a new file under the name of one that ran before",
+                FileNameOf(Path)),
+         true);
+}
+
 // The window may be applying new settings meanwhile.
 bool VoidBeforeFile() {
   const TIniConfig& config = GetConfig();
@@ -295,6 +302,7 @@ bool TManager::HandleFile(const std::string& AnswerFolder, const std::string& Fi
       // Its lines ran already and only their outcome is left to write.
       if (LoadCommandFile(FilePath, Lines) == ran->second.Key)
         return WriteOutcome(AnswerFolder, stem, FilePath, Lines, ran->second.Result);
+      NoteNewFileUnderOldName(FilePath);
       FRanFiles.erase(ran);
     }
     if (!FLink->Active()) FLink->Open();
@@ -417,6 +425,11 @@ void TManager::RetryDeletions() {
       it = FRanFiles.erase(it);
       continue;
     }
+    // One whose answer is still to write is read by HandleFile anyway.
+    if (!file.Written) {
+      ++it;
+      continue;
+    }
     // A file that cannot be read may be the one that ran: it stays put.
     if (!platform::ReadWholeFile(path, bytes)) {
       file.Error = platform::LastSystemErrorText();
@@ -424,15 +437,8 @@ void TManager::RetryDeletions() {
       continue;
     }
     if (ContentKey(bytes) != file.Key) {
-      AddLog(llInfor,
-             Format("Handle File[%s] is a new file under the name of one that ran before",
-                    FileNameOf(path)),
-             true);
+      NoteNewFileUnderOldName(path);
       it = FRanFiles.erase(it);
-      continue;
-    }
-    if (!file.Written) {
-      ++it;
       continue;
     }
     if (!platform::RemoveFile(path)) {
